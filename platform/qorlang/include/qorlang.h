@@ -1,0 +1,68 @@
+// QORLANG: the language module. Numbered texts (a STRINGTABLE) and dialog templates,
+// written in resource-script syntax in qorlang.rc, which is compiled into the library.
+// QORLANG_PATH may name another file (a translation) that replaces it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qorlang {
+
+// ---- The tokens of a resource script, shared by the parsers of its blocks (the string table
+// here, the dialog templates beside it). Comments, #-lines (#define, #include, ...) and line
+// continuations are dropped by the tokenizer.
+struct Token {
+    enum Kind { End, Word, Number, String, Punct, Bad };
+    Kind kind = End;
+    std::string text;   // a word as written, a string with its escapes resolved, a punctuation mark
+    long value = 0;     // a number's value
+    int line = 0;       // where it starts (1-based)
+};
+
+class Tokenizer {
+public:
+    explicit Tokenizer(const std::string& script) : s_(script) {}
+    // The next token (End at the end; Bad with the reason in text for a malformed one).
+    Token next();
+    // The token that next() will give, without taking it.
+    const Token& peek();
+
+private:
+    Token scan();
+    void skipBlanks();
+    const std::string& s_;
+    std::size_t pos_ = 0;
+    int line_ = 1;
+    bool lineStart_ = true;
+    bool peeked_ = false;
+    Token ahead_;
+};
+
+// True for the words that open and close a block: BEGIN and '{', END and '}'.
+bool isBegin(const Token& t);
+bool isEnd(const Token& t);
+
+class Module {
+public:
+    // Parses resource-script text; false with a message in `error` when it does not parse.
+    bool parse(const std::string& script, std::string& error);
+    // The text with that number, or nullptr.
+    const std::string* text(uint16_t number) const;
+    std::size_t textCount() const { return texts_.size(); }
+    const std::map<uint16_t, std::string>& texts() const { return texts_; }
+
+private:
+    std::map<uint16_t, std::string> texts_;
+};
+
+// The module in use: QORLANG_PATH when it is set, else the built-in script. Loaded once;
+// nullptr with `error` set when the file cannot be read or parsed.
+const Module* current(std::string* error = nullptr);
+// Forget the loaded module (the next current() loads again).
+void reset();
+// The built-in script (the text of qorlang.rc).
+const char* builtinScript();
+
+}  // namespace qorlang

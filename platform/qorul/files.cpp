@@ -1,0 +1,193 @@
+// Files by handle: the host's data and text files.
+//
+// Handles are entries of a table with generations, so a closed handle is recognised
+// (UL_E_BADFILE) even after its descriptor number was reused by another open.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <string>
+
+#include "qorul.h"
+#include "ul_internal.h"
+
+namespace {
+
+struct File {
+    int fd = -1;
+    ~File() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+qorul::internal::HandleTable<File>& table() {
+    static qorul::internal::HandleTable<File> t;
+    return t;
+}
+
+int16_t openFile(const char* path, int flags, int16_t failure, uint32_t* file) {
+    if (file) *file = 0;
+    if (!path || !*path || !file) return UL_E_BADARG;
+    int fd = ::open(path, flags | O_CLOEXEC, 0644);
+    if (fd < 0) return errno == ENOENT && !(flags & O_CREAT) ? int16_t{UL_E_NOTFOUND} : failure;
+    auto f = std::make_unique<File>();
+    f->fd = fd;
+    uint32_t h = table().add(std::move(f));
+    if (h == 0) return failure;
+    *file = h;
+    return 0;
+}
+
+int fdOf(uint32_t file) {
+    File* f = table().find(file);
+    return f ? f->fd : -1;
+}
+
+bool writeAll(int fd, const void* buf, std::size_t length) {
+    auto* p = static_cast<const unsigned char*>(buf);
+    while (length > 0) {
+        ssize_t n = ::write(fd, p, length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        length -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+int16_t UL_fileexists(const char* path, int16_t* flag) {
+    if (!path || !flag) return UL_E_BADARG;
+    struct stat st {};
+    *flag = (*path && ::stat(path, &st) == 0) ? 1 : 0;
+    return 0;
+}
+
+int16_t UL_fopen(uint32_t, const char* path, int16_t mode, uint32_t* file) {
+    return openFile(path, mode == 1 ? O_RDONLY : O_RDWR, UL_E_OPEN, file);
+}
+
+int16_t UL_fcreate(uint32_t, const char* path, int16_t mode, uint32_t* file) {
+    return openFile(path, (mode == 1 ? O_WRONLY : O_RDWR) | O_CREAT | O_TRUNC, UL_E_CREATE, file);
+}
+
+int16_t UL_fopenread(uint32_t, const char* path, int16_t, uint32_t* file) {
+    return openFile(path, O_RDONLY, UL_E_OPEN, file);
+}
+
+int16_t UL_fread(uint32_t, uint32_t file, void* buf, uint32_t length) {
+    int fd = fdOf(file);
+    if (fd < 0) return UL_E_BADFILE;
+    if (!buf && length) return UL_E_BADARG;
+    auto* p = static_cast<unsigned char*>(buf);
+    while (length > 0) {
+        ssize_t n = ::read(fd, p, length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return UL_E_READ;  // an error or the end of the file before the whole length
+        p += n;
+        length -= static_cast<uint32_t>(n);
+    }
+    return 0;
+}
+
+int16_t UL_fwrite(uint32_t, uint32_t file, const void* buf, uint32_t length) {
+    int fd = fdOf(file);
+    if (fd < 0) return UL_E_BADFILE;
+    if (!buf && length) return UL_E_BADARG;
+    return writeAll(fd, buf, length) ? 0 : UL_E_WRITE;
+}
+
+int16_t UL_fseek(uint32_t, uint32_t file, int32_t offset, int16_t origin, int32_t* position) {
+    if (position) *position = 0;
+    int fd = fdOf(file);
+    if (fd < 0) return UL_E_BADFILE;
+    int whence;
+    switch (origin) {
+        case 1: whence = SEEK_SET; break;
+        case 2: whence = SEEK_CUR; break;
+        case 3: whence = SEEK_END; break;
+        default: return UL_E_BADARG;
+    }
+    off_t pos = ::lseek(fd, offset, whence);
+    if (pos < 0 || pos > INT32_MAX) return UL_E_SEEK;
+    if (position) *position = static_cast<int32_t>(pos);
+    return 0;
+}
+
+int16_t UL_fputline(uint32_t host, uint32_t file, const char* text) {
+    std::string line = text ? text : "";
+    line += "\r\n";
+    return UL_fwrite(host, file, line.data(), static_cast<uint32_t>(line.size()));
+}
+
+int16_t UL_fsetsize(uint32_t, uint32_t file, uint32_t size) {
+    int fd = fdOf(file);
+    if (fd < 0) return UL_E_BADFILE;
+    return ::ftruncate(fd, static_cast<off_t>(size)) == 0 ? 0 : UL_E_WRITE;
+}
+
+int16_t UL_fclose(uint32_t, uint32_t file) {
+    std::unique_ptr<File> f = table().remove(file);
+    if (!f) return UL_E_BADFILE;
+    int fd = f->fd;
+    f->fd = -1;
+    return ::close(fd) == 0 ? 0 : UL_E_CLOSE;
+}
+
+int16_t UL_fcopy(uint32_t, const char* destination, const char* source) {
+    if (!destination || !source || !*destination || !*source) return UL_E_BADARG;
+    File in;
+    in.fd = ::open(source, O_RDONLY | O_CLOEXEC);
+    if (in.fd < 0) return errno == ENOENT ? UL_E_NOTFOUND : UL_E_OPEN;
+    // The copy is written aside and renamed over the destination, so a failed copy never
+    // leaves a half-written destination behind (nor destroys the one that was there).
+    std::string tmp = std::string(destination) + ".XXXXXX";
+    File out;
+    out.fd = ::mkstemp(tmp.data());
+    if (out.fd < 0) return UL_E_COPY;
+    struct TmpGuard {
+        std::string path;
+        bool keep = false;
+        ~TmpGuard() {
+            if (!keep) ::unlink(path.c_str());
+        }
+    } guard{tmp};
+    struct stat st {};
+    if (::fstat(in.fd, &st) == 0) ::fchmod(out.fd, st.st_mode & 0777);
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(in.fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return UL_E_COPY;
+        if (n == 0) break;
+        if (!writeAll(out.fd, buf, static_cast<std::size_t>(n))) return UL_E_COPY;
+    }
+    int fd = out.fd;
+    out.fd = -1;
+    if (::close(fd) != 0) return UL_E_COPY;
+    if (::rename(tmp.c_str(), destination) != 0) return UL_E_COPY;
+    guard.keep = true;
+    return 0;
+}
+
+int16_t UL_filesize(uint32_t, const char* path, uint32_t* size) {
+    if (!path || !size) return UL_E_BADARG;
+    *size = 0;
+    struct stat st {};
+    if (::stat(path, &st) != 0) return UL_E_NOTFOUND;
+    *size = st.st_size > static_cast<off_t>(UINT32_MAX) ? UINT32_MAX : static_cast<uint32_t>(st.st_size);
+    return 0;
+}
+
+int16_t UL_fdelete(uint32_t, const char* path) {
+    if (!path || !*path) return UL_E_BADARG;
+    if (::unlink(path) == 0) return 0;
+    return errno == ENOENT ? UL_E_NOTFOUND : UL_E_DELETE;
+}
+
+void qorul::internal::closeAllFiles() {
+    for (uint32_t h : table().handles()) table().remove(h);
+}

@@ -1,0 +1,38 @@
+// Controls of the utility library that hosts and tests use: the clock, the profile root,
+// fault injection on the by-number file family, and the reset of library-wide state.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+
+namespace qorul {
+
+// ---- Clock. By default the wall clock; a driven clock stands still until advanced.
+void setClock(std::time_t localSeconds);  // drive the clock: "now" is this local time
+void advanceClock(long seconds);
+void useWallClock();
+std::time_t clockNow();                   // seconds, local time as a time_t of the UTC calendar
+
+// ---- Profile. Forget the profile root so that the next use reads QORFAX_HOME again.
+void resetProfile();
+// Sets the profile root explicitly (tests); the directory is created with defaults.
+int16_t setProfileRoot(const std::string& dir);
+
+// ---- Fault injection for UL_seek, UL_read and UL_write (the record store's I/O).
+enum class FaultOp { Seek, Read, Write, Any };
+// Make the n-th call (counting from 1 after this call) of op fail; 0 disarms.
+void failNth(FaultOp op, long n);
+// Calls of each kind since the last failNth or resetFaults.
+long faultCalls(FaultOp op);
+void resetFaults();
+
+// ---- Yield hook: UL_yield runs it (the window layer pumps its messages there).
+void setYieldHook(std::function<void()> hook);
+
+// ---- Forget every library-wide state of QORUL (registered windows, language module,
+// trace settings); live memory blocks are kept.
+void reset();
+
+}  // namespace qorul
