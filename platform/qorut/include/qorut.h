@@ -1,0 +1,46 @@
+// QORUT: lists of movable items, message and file dialogs, text lines, fonts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "qorwintypes.h"
+
+enum : int16_t {
+    UT_E_RANGE = 31201,  // a list position outside 1..count
+    UT_E_SIZE = 31202,   // an item buffer of the wrong size
+};
+
+#pragma pack(push, 1)
+// The 24-byte header of a list. All zero is an empty list. Items are copies, each in a movable
+// block of its own; the header holds the block of their handles.
+struct UT_LIST {
+    uint32_t items;     // handle of the array of item handles, 0 = none
+    uint32_t count;     // number of items
+    uint32_t capacity;  // room in the array
+    uint32_t position;  // the item UT_listnext gives next (from 1)
+    uint32_t reserved[2];
+};
+#pragma pack(pop)
+static_assert(sizeof(UT_LIST) == 24, "a list header is 24 bytes");
+
+// Appends a copy of the item.
+int16_t UT_listadd(uint32_t host, UT_LIST* list, const void* item, uint32_t size);
+// Inserts a copy of the item after item n (n from 1; 0 inserts at the front).
+int16_t UT_listinsert(uint32_t host, UT_LIST* list, uint32_t n, const void* item, uint32_t size);
+// Removes item n (from 1).
+int16_t UT_listdelete(uint32_t host, UT_LIST* list, uint32_t n);
+// Copies item n (from 1) into out (at most outsize bytes).
+int16_t UT_listget(uint32_t host, const UT_LIST* list, uint32_t n, void* out, uint32_t outsize);
+// Walks the list: found = 1 and the item copied, or found = 0 at the end.
+int16_t UT_listfirst(uint32_t host, UT_LIST* list, void* out, uint32_t outsize, int16_t* found);
+int16_t UT_listnext(uint32_t host, UT_LIST* list, void* out, uint32_t outsize, int16_t* found);
+uint32_t UT_listcount(const UT_LIST* list);
+// Frees every item and empties the header.
+int16_t UT_listfree(uint32_t host, UT_LIST* list);
+
+// Flags of UT_makefont.
+enum : uint16_t { UT_FONT_UNDERLINE = 2, UT_FONT_ITALIC = 4, UT_FONT_DEFAULT = 256 };
+// Makes a font: an empty face means the default face. Weight 100..900 (400 normal, 700 bold).
+int16_t UT_makefont(uint32_t host, const char* face, int16_t height, int16_t width, int16_t weight,
+                    uint16_t flags, HFONT* font);
