@@ -1,0 +1,76 @@
+// qorfax config: read and write the settings file of the profile.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "host.h"
+#include "qorsf.h"
+#include "qorul.h"
+#include "qorwin32.h"
+
+namespace qorfax {
+namespace {
+
+const char* kHelp =
+    "usage: qorfax config get SECTION KEY\n"
+    "       qorfax config set SECTION KEY VALUE\n"
+    "       qorfax config unset SECTION KEY\n"
+    "\n"
+    "Reads and writes the settings file of the profile (qorfax.ini). Sections and keys are\n"
+    "found without regard to case. `get` exits with 1 when the key is missing. Values that the\n"
+    "library keeps while it is open (section FAX OPERATION) are written after it has closed.\n";
+
+int run(const Args& args) {
+    if (args.empty()) return usage(kHelp, "config needs get, set or unset");
+    if (wantsHelp(args)) {
+        std::fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    const std::string& verb = args[0];
+    const size_t want = verb == "set" ? 4 : 3;
+    if ((verb != "get" && verb != "set" && verb != "unset") || args.size() != want)
+        return usage(kHelp, "config " + verb + ": wrong arguments");
+    const std::string& section = args[1];
+    const std::string& key = args[2];
+    for (const std::string* s : {&section, &key})
+        if (s->empty() || s->find_first_of("\r\n[]=") != std::string::npos)
+            return usage(kHelp, "a section or key may not be empty or hold [ ] = or a line break");
+    if (verb == "set" && args[3].find_first_of("\r\n") != std::string::npos)
+        return usage(kHelp, "a value may not hold a line break");
+
+    Host host;
+    if (int16_t st = host.open()) return fail(st, "the library cannot be opened");
+    char path[UL_MAXPATH];
+    if (int16_t st = UL_getpath(host.handle(), path, 41)) return fail(st, "settings file");
+
+    if (verb == "get") {
+        // A marker that no real value holds tells a missing key from an empty one.
+        const char* missing = "\x01missing\x01";
+        std::vector<char> value(4096);
+        GetPrivateProfileStringA(section.c_str(), key.c_str(), missing, value.data(),
+                                 static_cast<DWORD>(value.size()), path);
+        if (std::strcmp(value.data(), missing) == 0) {
+            std::fprintf(stderr, "qorfax: no key %s in section [%s]\n", key.c_str(), section.c_str());
+            return kExitFailed;
+        }
+        std::printf("%s\n", value.data());
+        return kExitOk;
+    }
+    // The library saves its own keys when it closes: write after that, so the value stays.
+    host.close();
+    const char* value = verb == "set" ? args[3].c_str() : nullptr;
+    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value, path))
+        return fail(SF_SETTINGSWRITE, "the settings file cannot be written");
+    return kExitOk;
+}
+
+Registration registration{{"config",
+                           "  config get SECTION KEY       print a value of the settings file\n"
+                           "  config set SECTION KEY VALUE write a value of the settings file\n"
+                           "  config unset SECTION KEY     remove a key of the settings file\n",
+                           kHelp, run}};
+
+}  // namespace
+}  // namespace qorfax

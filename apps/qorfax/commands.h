@@ -1,0 +1,36 @@
+// The commands of qorfax. Each command lives in a file of its own and registers itself here,
+// so that the main program lists and dispatches whatever commands are linked in.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qorfax {
+
+using Args = std::vector<std::string>;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct Command {
+    const char* name;     // the command word, e.g. "info"
+    const char* summary;  // lines for the main help: "  info   show ...\n" (may be several lines)
+    const char* help;     // the command's own --help text
+    int (*run)(const Args& args);  // the arguments after the command word
+};
+
+// Registers a command at start-up: `static qorfax::Registration r{{...}};` in its file.
+struct Registration {
+    explicit Registration(const Command& c);
+};
+const std::vector<Command>& commands();
+
+// Helpers shared by the commands.
+bool wantsHelp(const Args& args);
+// Prints "qorfax: WHAT: <the library's message> (status N)" to stderr; returns kExitFailed.
+int fail(int16_t status, const char* what);
+// Prints the problem and the help to stderr; returns kExitUsage.
+int usage(const char* help, const std::string& problem);
+
+}  // namespace qorfax

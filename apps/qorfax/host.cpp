@@ -1,0 +1,52 @@
+#include "host.h"
+
+#include <cstring>
+
+#include "qorsf.h"
+#include "qorul.h"
+
+namespace qorfax {
+
+namespace {
+constexpr uint32_t kHostBlockSize = 612;
+constexpr uint32_t kOwnerWindowOffset = 608;
+
+// The host's main window. Until a window layer gives it a real window, the host is represented
+// by this marker, registered under number 101 so that the library's notifications have a target.
+char mainWindowMarker;
+}  // namespace
+
+Host::Host() {
+    void* block = nullptr;
+    if (UL_allochandle(&block, kHostBlockSize, &handle_) == 0) {
+        const uint32_t owner = 0;  // no owner window: the library takes window 101 instead
+        std::memcpy(static_cast<char*>(block) + kOwnerWindowOffset, &owner, sizeof owner);
+        UL_unlockhandle(handle_);
+        UL_registerwindow(handle_, 101, reinterpret_cast<HWND>(&mainWindowMarker));
+    }
+}
+
+Host::~Host() {
+    close();
+    if (handle_) UL_freehandle(handle_);
+}
+
+int16_t Host::open() {
+    int16_t st = SF_open(handle_);
+    open_ = true;  // SF_close is right after a failed open too: it frees what open allocated
+    return st;
+}
+
+void Host::close() {
+    if (open_) SF_close(handle_);
+    open_ = false;
+}
+
+std::string statusText(int16_t status) {
+    char text[256];
+    if (UL_errortext(0, status, text, sizeof text) != 0 || text[0] == '\0')
+        return "status " + std::to_string(status);
+    return text;
+}
+
+}  // namespace qorfax

@@ -1,0 +1,11 @@
+// How the library calls its sibling libraries: the platform's headers, in one place.
+#pragma once
+
+#include "qorlang.h"
+#include "qorlib1.h"
+#include "qorlib2.h"
+#include "qorul.h"
+#include "qorut.h"
+#include "qorux.h"
+#include "qorvq.h"
+#include "qorwin32.h"
