@@ -17,6 +17,9 @@ namespace {
 
 struct File {
     int fd = -1;
+    // Read-ahead of UL_freadline: bytes read from fd but not yet given out.
+    std::string ahead;
+    std::size_t aheadPos = 0;
     ~File() {
         if (fd >= 0) ::close(fd);
     }
@@ -40,9 +43,16 @@ int16_t openFile(const char* path, int flags, int16_t failure, uint32_t* file) {
     return 0;
 }
 
+// The descriptor for a direct operation: read-ahead bytes are given back first (the descriptor
+// is moved back over them), so direct reads, writes and seeks see the logical position.
 int fdOf(uint32_t file) {
     File* f = table().find(file);
-    return f ? f->fd : -1;
+    if (!f) return -1;
+    if (f->aheadPos < f->ahead.size())
+        ::lseek(f->fd, -static_cast<off_t>(f->ahead.size() - f->aheadPos), SEEK_CUR);
+    f->ahead.clear();
+    f->aheadPos = 0;
+    return f->fd;
 }
 
 bool writeAll(int fd, const void* buf, std::size_t length) {
@@ -114,6 +124,41 @@ int16_t UL_fseek(uint32_t, uint32_t file, int32_t offset, int16_t origin, int32_
     off_t pos = ::lseek(fd, offset, whence);
     if (pos < 0 || pos > INT32_MAX) return UL_E_SEEK;
     if (position) *position = static_cast<int32_t>(pos);
+    return 0;
+}
+
+int16_t UL_freadline(uint32_t, uint32_t file, char* line, std::size_t linesize, int16_t* end) {
+    if (end) *end = 1;
+    if (!line || linesize == 0 || !end) return UL_E_BADARG;
+    line[0] = '\0';
+    File* f = table().find(file);
+    if (!f) return UL_E_BADFILE;
+    std::size_t used = 0;
+    bool any = false;
+    for (;;) {
+        if (f->aheadPos >= f->ahead.size()) {
+            f->ahead.resize(8192);
+            ssize_t n;
+            do {
+                n = ::read(f->fd, f->ahead.data(), f->ahead.size());
+            } while (n < 0 && errno == EINTR);
+            if (n < 0) {
+                f->ahead.clear();
+                f->aheadPos = 0;
+                return UL_E_READ;
+            }
+            f->ahead.resize(static_cast<std::size_t>(n));
+            f->aheadPos = 0;
+            if (n == 0) break;  // the end of the file
+        }
+        const char c = f->ahead[f->aheadPos++];
+        any = true;
+        if (c == '\n') break;
+        // Characters past the buffer are dropped: one line of the file stays one line.
+        if (c != '\r' && used + 1 < linesize) line[used++] = c;
+    }
+    line[used] = '\0';
+    *end = any ? 0 : 1;
     return 0;
 }
 

@@ -127,6 +127,9 @@ int16_t UL_fread(uint32_t host, uint32_t file, void* buf, uint32_t length);
 int16_t UL_fwrite(uint32_t host, uint32_t file, const void* buf, uint32_t length);
 // origin: 1 = from the start, 2 = from the current position, 3 = from the end.
 int16_t UL_fseek(uint32_t host, uint32_t file, int32_t offset, int16_t origin, int32_t* position);
+// Reads the next line (its CR and LF removed) into line; end = 1 and an empty line once the file
+// has no character left. A line longer than linesize - 1 is cut: the rest of it is skipped.
+int16_t UL_freadline(uint32_t host, uint32_t file, char* line, std::size_t linesize, int16_t* end);
 // Writes the text and the line end CR LF.
 int16_t UL_fputline(uint32_t host, uint32_t file, const char* text);
 int16_t UL_fsetsize(uint32_t host, uint32_t file, uint32_t size);

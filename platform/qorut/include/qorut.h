@@ -44,3 +44,18 @@ enum : uint16_t { UT_FONT_UNDERLINE = 2, UT_FONT_ITALIC = 4, UT_FONT_DEFAULT = 2
 // Makes a font: an empty face means the default face. Weight 100..900 (400 normal, 700 bold).
 int16_t UT_makefont(uint32_t host, const char* face, int16_t height, int16_t width, int16_t weight,
                     uint16_t flags, HFONT* font);
+
+// ---- Text files (opened with UL_fopenread). A line comes without its CR LF; a line longer than
+// size - 1 is cut and the rest of it skipped. The result is 0 when a line was read and nonzero at
+// the end of the file (or when the file cannot be read).
+int16_t UT_fgetline(char* buffer, std::size_t size, uint32_t file);
+int16_t UT_readline(char* buffer, std::size_t size, uint32_t file);
+
+// Splits `line` in place into at most `most` fields at any character of `separators`, giving
+// a pointer to each field (into `line`) and their number. A field enclosed in double quotes
+// comes back without them, and separators inside the quotes belong to the field; a quote that
+// is not followed by a separator or the end of the line is part of the field, and a field whose
+// closing quote is missing runs to the end of the line. Blanks around a quoted field are
+// dropped. Fields after the `most`-th are ignored. An empty line gives no field.
+int16_t UT_splitfields(uint32_t host, char* line, const char* separators, int16_t most, char** fields,
+                       int16_t* count);
