@@ -5,6 +5,7 @@
 // garbage, order, CR LF or LF). Writes go to a temporary file in the same directory, which is
 // synced and renamed over the file: a reader sees the old file or the new one, never half of one.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -369,7 +370,51 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int def, LPCSTR file) {
     return static_cast<UINT>(static_cast<int>(n));
 }
 
+namespace {
+
+// Serialises the writers of one settings file across processes: a write reads the whole file,
+// changes it and renames a new file over it, so two writers at once would lose one change. The
+// lock is an flock on a hidden file beside the settings file (the settings file itself is
+// replaced by every write, so it cannot carry the lock).
+class WriterLock {
+public:
+    explicit WriterLock(const char* file) {
+        std::string path = file;
+        if (char* real = ::realpath(file, nullptr)) {
+            path = real;
+            std::free(real);
+        }
+        const std::size_t slash = path.rfind('/');
+        const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        fd_ = ::open((dir + "." + name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ < 0) return;  // no directory: the write itself will fail and say so
+        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~WriterLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    }
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+BOOL writeProfileString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file);
+
+}  // namespace
+
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
+    if (!section || !file || !*file) return FALSE;
+    WriterLock lock(file);
+    return writeProfileString(section, key, value, file);
+}
+
+namespace {
+
+BOOL writeProfileString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
     if (!section || !file || !*file) return FALSE;
     std::string_view sec = trim(section);
     // Names and values are written into single lines: a line break would start a second key or
@@ -453,3 +498,5 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     }
     return replaceFile(file, p.bytes()) ? TRUE : FALSE;
 }
+
+}  // namespace

@@ -4,6 +4,10 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include <cstring>
 #include <string>
@@ -55,6 +59,14 @@ protected:
             }
             closedir(d);
         }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    // The same without the writers' lock file, which stays beside the settings file.
+    std::vector<std::string> temporaries() const {
+        std::vector<std::string> out;
+        for (const std::string& n : directory())
+            if (n != ".qor.ini.lock") out.push_back(n);
         return out;
     }
 
@@ -289,7 +301,36 @@ TEST_F(Profile, AtomicRewriteLeavesNoTemporaryFile) {
         ASSERT_TRUE(set("A", "k", std::to_string(i).c_str()));
     }
     EXPECT_EQ(get("A", "k"), "19");
-    EXPECT_EQ(directory(), Names{"qor.ini"});
+    EXPECT_EQ(temporaries(), Names{"qor.ini"});
+}
+
+TEST_F(Profile, WritersInSeveralProcessesLoseNoChange) {
+    put("[A]\r\n");
+    constexpr int kChildren = 4, kWrites = 25;
+    std::vector<pid_t> children;
+    for (int c = 0; c < kChildren; ++c) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            bool ok = true;
+            for (int i = 0; i < kWrites; ++i) {
+                const std::string key = "c" + std::to_string(c) + "k" + std::to_string(i);
+                ok = WritePrivateProfileStringA("A", key.c_str(), "1", file().c_str()) && ok;
+            }
+            _exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (int c = 0; c < kChildren; ++c)
+        for (int i = 0; i < kWrites; ++i) {
+            const std::string key = "c" + std::to_string(c) + "k" + std::to_string(i);
+            EXPECT_EQ(get("A", key.c_str()), "1") << key;
+        }
 }
 
 TEST_F(Profile, UnwritableTargetFailsAndLeavesNothing) {
