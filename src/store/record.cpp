@@ -1,0 +1,654 @@
+// Record store operations: field tables, record images, record numbers.
+//
+// Record image: signature (2), checksum over byte 4 to the end (2), record flag (1), then each
+// present field as its table index (2), for 'B' its length (2), and the value; last 0xFFFF.
+// Keys: 1-15 the field indexes (no data), 18 the free record numbers, 19 the images.
+#include <cstring>
+
+#include "qorul.h"
+#include "store/btree.h"
+#include "store/pagefile.h"
+#include "store/store.h"
+
+namespace qorsf {
+
+namespace {
+
+bool isType(char c) {
+    return c == 'E' || c == 'S' || c == 'B' || c == 'I' || c == 'H' || c == 'L' || c == 'F' || c == 'D';
+}
+bool indexed(const DB_FIELD& f) { return f.keytype != 'N'; }
+
+int valueSize(char type) {
+    switch (type) {
+        case 'D': return 8;
+        case 'F': return 4;
+        case 'H': return 2;
+        case 'I': return 4;
+        case 'L': return 4;
+        default: return 0;
+    }
+}
+
+// The number of entries before the end mark; a table without one within 1024 entries is refused.
+int tableSize(const DB_FIELD* t) {
+    int n = 0;
+    while (n < 1024 && t[n].type != 'E') ++n;
+    return n < 1024 ? n : -1;
+}
+
+int16_t checkTable(const DB_FIELD* t, bool withLength) {
+    int n = tableSize(t);
+    if (n < 0) return DB_BADTYPE;
+    for (int i = 0; i < n; ++i) {
+        const DB_FIELD& f = t[i];
+        if (!isType(f.type)) return DB_BADTYPE;
+        if (f.keytype != 'N' && !isType(f.keytype)) return DB_BADKEYTYPE;
+        if (f.dups != 'D' && f.dups != 'U' && f.dups != 'N') return DB_BADDUPS;
+        if (withLength && f.length > 1024) return DB_BADLENGTH;
+        if (f.type == 'S') {
+            if (!f.buffer || f.length == 0) return DB_TEXTLONG;
+            if (std::memchr(f.buffer, 0, f.length) == nullptr) return DB_TEXTLONG;
+        }
+        if (f.keynum > 15) return DB_BADKEYNUM;
+    }
+    return 0;
+}
+
+uint16_t checksum(const uint8_t* p, size_t n) {
+    uint16_t s = 0;
+    for (size_t i = 0; i < n; ++i) s = static_cast<uint16_t>((s + static_cast<int8_t>(p[i])) * 2);
+    return s;
+}
+
+// Length of an 'S' field's text within its buffer.
+size_t textLength(const DB_FIELD& f) {
+    if (!f.buffer || f.length == 0) return 0;
+    const void* z = std::memchr(f.buffer, 0, f.length);
+    return z ? static_cast<size_t>(static_cast<const char*>(z) - static_cast<const char*>(f.buffer))
+             : f.length - 1u;
+}
+
+bool present(const DB_FIELD& f) {
+    if (indexed(f)) return true;
+    if (!f.buffer) return false;
+    switch (f.type) {
+        case 'S': return f.length > 0 && static_cast<const char*>(f.buffer)[0] != '\0';
+        case 'B': return f.length > 0;
+        case 'D': { double v; std::memcpy(&v, f.buffer, 8); return v != 0.0; }
+        case 'F': { float v; std::memcpy(&v, f.buffer, 4); return v != 0.0f; }
+        case 'H': { int16_t v; std::memcpy(&v, f.buffer, 2); return v != 0; }
+        default: { int32_t v; std::memcpy(&v, f.buffer, 4); return v != 0; }
+    }
+}
+
+// Packs the table into the record buffer; the image length or -28.
+int pack(DB_HANDLE* h, const DB_FIELD* t, int n) {
+    uint8_t* out = static_cast<uint8_t*>(h->recbuf);
+    size_t cap = h->reclength;
+    size_t pos = 5;
+    if (!out || cap < 7) return DB_IMAGELONG;
+    auto put = [&](const void* src, size_t len) {
+        if (pos + len > cap) return false;
+        if (len) std::memcpy(out + pos, src, len);
+        pos += len;
+        return true;
+    };
+    for (int i = 0; i < n; ++i) {
+        const DB_FIELD& f = t[i];
+        if (!present(f)) continue;
+        uint16_t idx = static_cast<uint16_t>(i);
+        if (!put(&idx, 2)) return DB_IMAGELONG;
+        static const uint8_t zeros[8] = {};
+        const void* src = f.buffer ? f.buffer : zeros;
+        switch (f.type) {
+            case 'S': {
+                size_t len = textLength(f);
+                if (!put(src, len)) return DB_IMAGELONG;
+                uint8_t z = 0;
+                if (!put(&z, 1)) return DB_IMAGELONG;
+                break;
+            }
+            case 'B': {
+                uint16_t len = f.buffer ? f.length : 0;
+                if (!put(&len, 2) || !put(src, len)) return DB_IMAGELONG;
+                break;
+            }
+            default:
+                if (!put(src, static_cast<size_t>(valueSize(f.type)))) return DB_IMAGELONG;
+        }
+    }
+    uint16_t endMark = 0xFFFF;
+    if (!put(&endMark, 2)) return DB_IMAGELONG;
+    uint16_t sig = DB_signature(t);
+    out[4] = h->recflag;
+    uint16_t sum = checksum(out + 4, pos - 4);
+    std::memcpy(out, &sig, 2);
+    std::memcpy(out + 2, &sum, 2);
+    return static_cast<int>(pos);
+}
+
+// One present field of an image: its table index, and its value bytes within the image.
+struct ImageField {
+    int index;
+    const uint8_t* value;
+    size_t length;  // 'S': text without NUL
+};
+
+// Walks the fields of an image of len bytes; calls fn for each. -21 when the image is malformed.
+template <class Fn>
+int16_t eachField(const uint8_t* img, size_t len, const DB_FIELD* t, int n, Fn fn) {
+    size_t pos = 5;
+    for (;;) {
+        if (pos + 2 > len) return DB_CHECKSUM;
+        uint16_t idx;
+        std::memcpy(&idx, img + pos, 2);
+        pos += 2;
+        if (idx == 0xFFFF) return 0;
+        if (idx >= n) return DB_CHECKSUM;
+        const DB_FIELD& f = t[idx];
+        ImageField fld{idx, nullptr, 0};
+        switch (f.type) {
+            case 'S': {
+                const void* z = std::memchr(img + pos, 0, len - pos);
+                if (!z) return DB_CHECKSUM;
+                fld.value = img + pos;
+                fld.length = static_cast<size_t>(static_cast<const uint8_t*>(z) - (img + pos));
+                pos += fld.length + 1;
+                break;
+            }
+            case 'B': {
+                if (pos + 2 > len) return DB_CHECKSUM;
+                uint16_t bl;
+                std::memcpy(&bl, img + pos, 2);
+                pos += 2;
+                if (pos + bl > len) return DB_CHECKSUM;
+                fld.value = img + pos;
+                fld.length = bl;
+                pos += bl;
+                break;
+            }
+            default: {
+                size_t vs = static_cast<size_t>(valueSize(f.type));
+                if (pos + vs > len) return DB_CHECKSUM;
+                fld.value = img + pos;
+                fld.length = vs;
+                pos += vs;
+            }
+        }
+        int16_t st = fn(fld, f);
+        if (st != 0) return st;
+    }
+}
+
+// The index text of a field as stored: the value read as a NUL-terminated text.
+void indexText(const ImageField& fld, char (&out)[DB_MAXKEYTEXT + 1]) {
+    size_t n = 0;
+    while (n < fld.length && n < DB_MAXKEYTEXT && fld.value[n] != 0) {
+        out[n] = static_cast<char>(fld.value[n]);
+        ++n;
+    }
+    out[n] = '\0';
+}
+
+// Reads the image of record rec into the record buffer; its length via *len.
+int16_t readImage(DB_HANDLE* h, uint32_t rec, size_t* len) {
+    int16_t st = bt::search(h, DB_KEYDATA, "", rec, h->recbuf, h->reclength);
+    if (st != 0) return st < -1 ? st : DB_NOTFOUND;
+    size_t total = h->datalength;
+    *len = total < h->reclength ? total : h->reclength;
+    return 0;
+}
+
+int16_t verifyImage(DB_HANDLE* h, const DB_FIELD* t, size_t len) {
+    const uint8_t* img = static_cast<const uint8_t*>(h->recbuf);
+    if (len < 7) return DB_CHECKSUM;
+    uint16_t sig, sum;
+    std::memcpy(&sig, img, 2);
+    std::memcpy(&sum, img + 2, 2);
+    if (sig != DB_signature(t)) return DB_OTHERTABLE;
+    if (h->datalength > h->reclength) return DB_CHECKSUM;  // cut short: cannot be whole
+    if (sum != checksum(img + 4, len - 4)) return DB_CHECKSUM;
+    return 0;
+}
+
+// Removes the index entries of the image in the record buffer; not-found is ignored.
+int16_t removeIndexes(DB_HANDLE* h, const DB_FIELD* t, int n, size_t len, uint32_t rec) {
+    // The image lives in the record buffer, which the B-tree does not touch here (no data read).
+    return eachField(static_cast<const uint8_t*>(h->recbuf), len, t, n,
+                     [&](const ImageField& fld, const DB_FIELD& f) -> int16_t {
+                         if (!indexed(f)) return 0;
+                         char text[DB_MAXKEYTEXT + 1];
+                         indexText(fld, text);
+                         int16_t st = bt::remove(h, f.keynum, text, rec);
+                         return st == DB_NOTFOUND ? 0 : st;
+                     });
+}
+
+// Inserts the index entries of the image in the record buffer; on failure the ones of this
+// record are taken out again.
+int16_t insertIndexes(DB_HANDLE* h, const DB_FIELD* t, int n, size_t len, uint32_t rec) {
+    int16_t st = eachField(static_cast<const uint8_t*>(h->recbuf), len, t, n,
+                           [&](const ImageField& fld, const DB_FIELD& f) -> int16_t {
+                               if (!indexed(f)) return 0;
+                               char text[DB_MAXKEYTEXT + 1];
+                               indexText(fld, text);
+                               if (f.dups == 'D') {
+                                   int16_t s = bt::insert(h, f.keynum, text, rec, nullptr, 0, false);
+                                   return s == DB_NOTFOUND ? 0 : s;  // already there: fine
+                               }
+                               return bt::insert(h, f.keynum, text, rec, nullptr, 0, true);
+                           });
+    if (st != 0) removeIndexes(h, t, n, len, rec);
+    return st;
+}
+
+int16_t newRecordNumber(DB_HANDLE* h, uint32_t* rec) {
+    int16_t st = bt::first(h, DB_KEYFREE, nullptr, 0);
+    if (st == 0) {
+        uint32_t n = bt::cursorRecord(h);
+        h->lockmark[DB_KEYFREE] = 'L';
+        st = bt::removeAtCursor(h, DB_KEYFREE);
+        h->lockmark[DB_KEYFREE] = 'U';
+        if (st != 0) return st;
+        *rec = n;
+        return 0;
+    }
+    if (st != DB_NOTFOUND) return st;
+    uint32_t n = h->recordcounter;
+    h->recordcounter = n + 1;
+    if (h->writepolicy >= 1) {
+        st = pf::writeHeader(h);
+        if (st != 0) {
+            h->recordcounter = n;
+            return DB_WRITEFAIL;
+        }
+    } else {
+        h->headerdirty = 1;
+    }
+    *rec = n;
+    return 0;
+}
+
+int16_t freeRecordNumber(DB_HANDLE* h, uint32_t rec) {
+    int16_t st = bt::insert(h, DB_KEYFREE, "", rec, nullptr, 0, false);
+    return st == DB_NOTFOUND ? 0 : st;
+}
+
+void initHandle(DB_HANDLE* h) {
+    uint32_t wc = DB_checkhandle(h) == 73 ? 0 : h->writecount;
+    std::memset(static_cast<void*>(h), 0, sizeof *h);
+    h->writecount = wc;
+    h->valid1 = 'V';
+    h->valid2 = 'A';
+    h->valid3 = 'L';
+    h->valid4 = 'I';
+    h->valid5 = 'D';
+    h->valid6 = 'A';
+    h->valid7 = 'T';
+    h->valid8 = 'E';
+    h->state = 'C';
+    h->file = -1;
+    h->current = DB_NORECORD;
+    h->held = DB_NORECORD;
+    bt::resetCursors(h);
+}
+
+// The record operation under way: the store's last status is kept in the handle.
+int16_t done(DB_HANDLE* h, int16_t st) {
+    h->laststatus = st;
+    return st;
+}
+
+int16_t openFile(DB_HANDLE* h, const char* path) {
+    int16_t f = UL_open(path, 2);
+    if (f < 0) return DB_NOTFOUND;
+    bt::resetCursors(h);
+    h->file = f;
+    h->openmode = 'E';
+    h->mode2 = 'U';
+    h->headerdirty = 0;
+    h->filegrown = 0;
+    DB_HEADER hd{};
+    int16_t st = pf::readHeader(h, &hd);
+    h->lastio = pf::lastIo();
+    if (st != 0) {
+        UL_close(f);
+        h->file = -1;
+        return st;
+    }
+    h->root = hd.root;
+    h->levels = hd.levels;
+    h->pagecounter = hd.pagecounter;
+    h->recordcounter = hd.recordcounter;
+    h->pagespresent = hd.pagespresent;
+    // A header whose numbers cannot describe a tree is not a store file we can walk safely.
+    if (hd.levels < 1 || hd.levels >= DB_MAXLEVELS || hd.root < 0 || hd.pagespresent < 1 ||
+        hd.root >= hd.pagespresent || hd.pagecounter < 1) {
+        UL_close(f);
+        h->file = -1;
+        return DB_DESCENT;
+    }
+    DB_PAGE root;
+    st = pf::readPage(h, &root, h->root);
+    if (st != 0) {
+        pf::dropFile(f);
+        UL_close(f);
+        h->file = -1;
+        return DB_WRITEFAIL;
+    }
+    h->state = 'O';
+    h->writepolicy = 3;
+    h->checkflag = 1;
+    return 0;
+}
+
+}  // namespace
+
+uint16_t DB_signature(const DB_FIELD* t) {
+    uint16_t s = 0;
+    for (int i = 0; i < 1024 && t[i].type != 'E'; ++i) {
+        s = static_cast<uint16_t>(s + static_cast<int8_t>(t[i].type));
+        s = static_cast<uint16_t>(s * 2 + static_cast<int8_t>(t[i].keytype));
+        s = static_cast<uint16_t>(s * 2 + static_cast<int8_t>(t[i].dups));
+        s = static_cast<uint16_t>(s * 2 + static_cast<int8_t>(t[i].keynum));
+        s = static_cast<uint16_t>(s * 2);
+    }
+    return s;
+}
+
+int16_t DB_checkhandle(const DB_HANDLE* h) {
+    if (!h || h->valid1 != 'V' || h->valid2 != 'A' || h->valid3 != 'L' || h->valid4 != 'I' ||
+        h->valid5 != 'D' || h->valid6 != 'A' || h->valid7 != 'T' || h->valid8 != 'E')
+        return DB_BADHANDLE;
+    if (h->state != 'O' && h->state != 'C') return DB_BADHANDLE;
+    if (h->state != 'O') return DB_NOTOPEN;
+    return 0;
+}
+
+int16_t DB_open(DB_HANDLE* h, const char* path, void* recbuf, uint16_t reclength) {
+    if (!h || !path) return DB_NOTFOUND;
+    if (DB_checkhandle(h) == 0) return done(h, DB_NOTFOUND);  // already open: keep that file
+    initHandle(h);
+    int16_t st = openFile(h, path);
+    if (st != 0) return done(h, st);
+    h->recbuf = recbuf;
+    h->reclength = reclength;
+    h->current = DB_NORECORD;
+    h->held = DB_NORECORD;
+    return done(h, 0);
+}
+
+int16_t DB_create(DB_HANDLE* h, const char* path, void* recbuf, uint16_t reclength) {
+    if (!h || !path) return DB_NOTFOUND;
+    if (DB_checkhandle(h) == 0) return done(h, DB_NOTFOUND);
+    initHandle(h);
+    int16_t exists = 0;
+    if (UL_fileexists(path, &exists) == 0 && exists) return done(h, DB_EXISTS);
+    int16_t f = UL_create(path, 2);
+    if (f < 0) return done(h, DB_NOTFOUND);
+    h->file = f;
+    h->openmode = 'E';
+    h->mode2 = 'U';
+    h->root = 0;
+    h->levels = 1;
+    h->pagecounter = 1;
+    h->recordcounter = 1;
+    h->pagespresent = 0;
+    auto fail = [&](int16_t st) {
+        pf::dropFile(f);
+        UL_close(f);
+        UL_delete(path);
+        h->file = -1;
+        h->state = 'C';
+        return done(h, st);
+    };
+    // The header block: the header and zeros.
+    DB_PAGE block{};
+    {
+        DB_HEADER hd{};
+        hd.v = 'V'; hd.a1 = 'A'; hd.l = 'L'; hd.i = 'I'; hd.d = 'D'; hd.a2 = 'A'; hd.t = 'T'; hd.e = 'E';
+        hd.root = 0;
+        hd.levels = 1;
+        hd.pagecounter = 1;
+        hd.recordcounter = 1;
+        hd.pagespresent = 0;
+        hd.writecount = h->writecount;
+        std::memcpy(&block, &hd, sizeof hd);
+    }
+    if (UL_seek(f, 0, 0) != 0) return fail(DB_WRITEFAIL);
+    uint16_t w = UL_write(f, &block, DB_PAGESIZE);
+    if (w == 0xFFFF) return fail(DB_WRITEFAIL);
+    if (w != DB_PAGESIZE) return fail(DB_SHORTWRITE);
+    if (pf::writeHeader(h) != 0) return fail(DB_WRITEFAIL);
+    h->writepolicy = 0;
+    if (pf::growFile(h) != 0) return fail(DB_SHORTWRITE);
+    DB_PAGE root;
+    pf::emptyPage(&root, 0);
+    if (pf::writePage(h, &root, 0) != 0) return fail(DB_WRITEFAIL);
+    h->state = 'O';
+    h->headerdirty = 1;
+    int16_t st = DB_close(h);
+    if (st != 0) {
+        // DB_close has closed the file when it got that far; close again is harmless.
+        UL_delete(path);
+        return done(h, st);
+    }
+    st = openFile(h, path);
+    if (st != 0) {
+        UL_delete(path);
+        return done(h, st);
+    }
+    h->recbuf = recbuf;
+    h->reclength = reclength;
+    h->current = DB_NORECORD;
+    h->held = DB_NORECORD;
+    return done(h, 0);
+}
+
+int16_t DB_close(DB_HANDLE* h) {
+    int16_t st = DB_checkhandle(h);
+    if (st != 0) return st == DB_BADHANDLE ? st : done(h, st);
+    for (char& m : h->lockmark) m = 'U';
+    int16_t f = static_cast<int16_t>(h->file);
+    int16_t result = 0;
+    if (h->headerdirty && pf::writeHeader(h) != 0) result = DB_WRITEFAIL;
+    if (pf::flushDrop(f) != 0 && result == 0) result = DB_WRITEFAIL;
+    // The file is closed whatever happened above: a handle must not keep it open.
+    if (UL_close(f) != 0 && result == 0) result = DB_NOTFOUND;
+    h->file = -1;
+    h->state = 'C';
+    h->current = DB_NORECORD;
+    h->held = DB_NORECORD;
+    return done(h, result);
+}
+
+int16_t DB_add(DB_HANDLE* h, DB_FIELD* t) {
+    int16_t st = DB_checkhandle(h);
+    if (st != 0) return st == DB_BADHANDLE ? st : done(h, st);
+    if (!t) return done(h, DB_BADTYPE);
+    if (h->checkflag && (st = checkTable(t, true)) != 0) return done(h, st);
+    int n = tableSize(t);
+    if (n < 0) return done(h, DB_BADTYPE);
+    uint32_t rec = 0;
+    st = newRecordNumber(h, &rec);
+    if (st != 0) return done(h, st);
+    int len = pack(h, t, n);
+    if (len < 0) return done(h, static_cast<int16_t>(len));
+    st = insertIndexes(h, t, n, static_cast<size_t>(len), rec);
+    if (st != 0) {
+        freeRecordNumber(h, rec);
+        return done(h, st);
+    }
+    st = bt::insert(h, DB_KEYDATA, "", rec, h->recbuf, static_cast<uint16_t>(len), false);
+    if (st != 0) {
+        removeIndexes(h, t, n, static_cast<size_t>(len), rec);
+        freeRecordNumber(h, rec);
+        return done(h, DB_NOIMAGE);
+    }
+    h->current = rec;
+    return done(h, 0);
+}
+
+int16_t DB_read(DB_HANDLE* h, DB_FIELD* t) {
+    int16_t st = DB_checkhandle(h);
+    if (st != 0) return st == DB_BADHANDLE ? st : done(h, st);
+    if (!t) return done(h, DB_BADTYPE);
+    if (h->checkflag && (st = checkTable(t, false)) != 0) return done(h, st);
+    int n = tableSize(t);
+    if (n < 0) return done(h, DB_BADTYPE);
+    if (h->current == DB_NORECORD) return done(h, DB_NOCURRENT);
+    size_t len = 0;
+    {
+        // A read leaves the cursor of key 19 where it was, so that a walk over the images goes
+        // on from its own place even when a damaged file holds a record number twice.
+        int16_t page = h->curpage[DB_KEYDATA], index = h->curindex[DB_KEYDATA];
+        int16_t key = h->curkey[DB_KEYDATA];
+        uint8_t removed = h->removed[DB_KEYDATA];
+        st = readImage(h, h->current, &len);
+        h->curpage[DB_KEYDATA] = page;
+        h->curindex[DB_KEYDATA] = index;
+        h->curkey[DB_KEYDATA] = key;
+        h->removed[DB_KEYDATA] = removed;
+    }
+    if (st != 0) return done(h, st);
+    if ((st = verifyImage(h, t, len)) != 0) return done(h, st);
+    const uint8_t* img = static_cast<const uint8_t*>(h->recbuf);
+    // Check the whole image before touching the caller's buffers.
+    st = eachField(img, len, t, n, [](const ImageField&, const DB_FIELD&) -> int16_t { return 0; });
+    if (st != 0) return done(h, st);
+    for (int i = 0; i < n; ++i) {
+        DB_FIELD& f = t[i];
+        if (!f.buffer) continue;
+        if (f.type == 'S') {
+            if (f.length) static_cast<char*>(f.buffer)[0] = '\0';
+        } else if (f.type == 'B') {
+            std::memset(f.buffer, 0, f.length);
+        } else {
+            std::memset(f.buffer, 0, static_cast<size_t>(valueSize(f.type)));
+        }
+    }
+    h->recflag = img[4];
+    st = eachField(img, len, t, n, [](const ImageField& fld, const DB_FIELD& fc) -> int16_t {
+        DB_FIELD& f = const_cast<DB_FIELD&>(fc);
+        if (!f.buffer) return 0;
+        if (f.type == 'S') {
+            if (f.length == 0) return 0;
+            size_t m = fld.length < f.length - 1u ? fld.length : f.length - 1u;
+            std::memcpy(f.buffer, fld.value, m);
+            static_cast<char*>(f.buffer)[m] = '\0';
+        } else if (f.type == 'B') {
+            // Never more than the field's buffer holds.
+            size_t m = fld.length < f.length ? fld.length : f.length;
+            std::memcpy(f.buffer, fld.value, m);
+            f.length = static_cast<uint16_t>(m);
+        } else {
+            std::memcpy(f.buffer, fld.value, fld.length);
+        }
+        return 0;
+    });
+    return done(h, st);
+}
+
+int16_t DB_delete(DB_HANDLE* h, DB_FIELD* t) {
+    int16_t st = DB_checkhandle(h);
+    if (st != 0) return st == DB_BADHANDLE ? st : done(h, st);
+    if (!t) return done(h, DB_BADTYPE);
+    int n = tableSize(t);
+    if (n < 0) return done(h, DB_BADTYPE);
+    if (h->current == DB_NORECORD) return done(h, DB_NOCURRENT);
+    uint32_t rec = h->current;
+    size_t len = 0;
+    if (readImage(h, rec, &len) != 0) return done(h, DB_NOIMAGE);
+    if ((st = verifyImage(h, t, len)) != 0) return done(h, st);
+    st = removeIndexes(h, t, n, len, rec);
+    if (st == 0) {
+        h->lockmark[DB_KEYDATA] = 'L';
+        st = bt::removeAtCursor(h, DB_KEYDATA);
+        h->lockmark[DB_KEYDATA] = 'U';
+        if (st == 0) st = freeRecordNumber(h, rec);
+    }
+    h->current = DB_NORECORD;
+    h->held = DB_NORECORD;
+    return done(h, st);
+}
+
+int16_t DB_update(DB_HANDLE* h, DB_FIELD* t) {
+    int16_t st = DB_checkhandle(h);
+    if (st != 0) return st == DB_BADHANDLE ? st : done(h, st);
+    if (!t) return done(h, DB_BADTYPE);
+    if (h->checkflag && (st = checkTable(t, true)) != 0) return done(h, st);
+    int n = tableSize(t);
+    if (n < 0) return done(h, DB_BADTYPE);
+    if (h->current == DB_NORECORD) return done(h, DB_NOCURRENT);
+    uint32_t old = h->current;
+    size_t len = 0;
+    // The old image goes to a copy: the record buffer is about to take the new one.
+    if (readImage(h, old, &len) != 0) return done(h, DB_NOIMAGE);
+    if ((st = verifyImage(h, t, len)) != 0) return done(h, st);
+    if (removeIndexes(h, t, n, len, old) != 0) return done(h, DB_UPDINDEX);
+    st = DB_add(h, t);
+    if (st != 0) {
+        size_t len2 = 0;
+        int16_t rs = readImage(h, old, &len2);
+        if (rs == 0) rs = insertIndexes(h, t, n, len2, old);
+        h->current = old;
+        return done(h, rs != 0 ? rs : st);
+    }
+    st = bt::remove(h, DB_KEYDATA, "", old);
+    if (st != 0) return done(h, DB_UPDIMAGE);
+    st = freeRecordNumber(h, old);
+    return done(h, st);
+}
+
+int16_t DB_find(DB_HANDLE* h, int16_t k, const char* text, int16_t mode) {
+    int16_t st = DB_checkhandle(h);
+    if (st != 0) return st == DB_BADHANDLE ? st : done(h, st);
+    int16_t r = bt::search(h, k, text ? text : "", 0, nullptr, 0);
+    if (r < -1 && r != DB_BADSEQUENCE) {
+        h->current = DB_NORECORD;
+        return done(h, r);
+    }
+    int16_t res;
+    switch (mode) {
+        case DB_EXACT: res = r == 1 ? 0 : DB_NOTFOUND; break;
+        case DB_AFTER: res = r == 1 ? bt::next(h, k, nullptr, 0) : (r == 2 ? 0 : DB_NOTFOUND); break;
+        case DB_ATORAFTER: res = r == 1 ? 0 : (r == 2 ? DB_GREATER : DB_NOTFOUND); break;
+        case DB_BEFORE: res = bt::previous(h, k, nullptr, 0); break;
+        case DB_ATORBEFORE:
+            if (r == 1) {
+                res = 0;
+            } else {
+                res = bt::previous(h, k, nullptr, 0);
+                if (res == 0) res = DB_SMALLER;
+            }
+            break;
+        default: res = DB_NOTFOUND;
+    }
+    h->current = (res == 0 || res == DB_GREATER || res == DB_SMALLER) ? bt::cursorRecord(h) : DB_NORECORD;
+    return done(h, res);
+}
+
+int16_t DB_move(DB_HANDLE* h, int16_t k, int16_t direction) {
+    int16_t st = DB_checkhandle(h);
+    if (st != 0) return st == DB_BADHANDLE ? st : done(h, st);
+    int16_t res;
+    switch (direction) {
+        case DB_NEXT: res = bt::next(h, k, nullptr, 0); break;
+        case DB_PREVIOUS: res = bt::previous(h, k, nullptr, 0); break;
+        case DB_FIRST: res = bt::first(h, k, nullptr, 0); break;
+        case DB_LAST: res = bt::last(h, k, nullptr, 0); break;
+        default: res = DB_NOTFOUND;
+    }
+    h->current = res == 0 ? bt::cursorRecord(h) : DB_NORECORD;
+    return done(h, res);
+}
+
+void storeReset() {
+    pf::reset();
+    bt::reset();
+}
+
+bool storeCacheAllocated() { return pf::cacheAllocated(); }
+
+}  // namespace qorsf
