@@ -13,10 +13,20 @@ namespace {
 struct LockState {
     int depth = 0;
     int fd = -1;
+    pid_t pid = 0;  // the process the depth and descriptor belong to
 };
 
+// The lock state of this process. A child made by fork() inherits the parent's descriptor,
+// whose flock is the parent's: the child starts unlocked, closes its copy (closing never
+// releases a flock that the parent's descriptor still holds) and takes a lock of its own.
 LockState& state() {
     static LockState s;
+    if (s.pid != ::getpid()) {
+        if (s.pid != 0 && s.fd >= 0) ::close(s.fd);
+        s.depth = 0;
+        s.fd = -1;
+        s.pid = ::getpid();
+    }
     return s;
 }
 

@@ -1,4 +1,11 @@
 #include "qorlib2.h"
 
-// The document list keeps no state between calls yet; a reset has nothing to clear.
-int16_t FN_resetsys(uint32_t) { return 0; }
+namespace qorlib2_internal {
+void forgetDocuments();
+}
+
+// A reset forgets the document list held in memory; the next use reads it from the profile.
+int16_t FN_resetsys(uint32_t) {
+    qorlib2_internal::forgetDocuments();
+    return 0;
+}

@@ -1,0 +1,90 @@
+// The send queue under load: submissions of one document each, and the queue count of a
+// large queue. Each benchmark runs on a profile of its own in a temporary directory.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "frame/frame.h"
+#include "qorul_control.h"
+#include "queue/queue.h"
+#include "send/send.h"
+
+namespace {
+
+class Profile {
+public:
+    Profile() {
+        std::string dir = (std::filesystem::temp_directory_path() / "qorfax-bench-XXXXXX").string();
+        if (!mkdtemp(dir.data())) std::abort();
+        root_ = dir + "/";
+        qorul::setProfileRoot(root_);
+        qorsf::frame_reset();
+        qorsf::queue_reset();
+        qorsf::send_reset();
+        if (SF_open(0) != 0) std::abort();
+    }
+    ~Profile() {
+        SF_close(0);
+        qorsf::frame_reset();
+        qorul::resetProfile();
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+    }
+    const std::string& root() const { return root_; }
+
+private:
+    std::string root_;
+};
+
+DocumentEntry document(const std::string& path) {
+    DocumentEntry d;
+    std::memset(&d, 0, sizeof d);
+    d.type = 2;
+    std::snprintf(d.text, sizeof d.text, "%s", path.c_str());
+    return d;
+}
+
+// 1,000 submissions of one document each (a control file and a queue transaction per job).
+void BM_Submit1000(benchmark::State& state) {
+    Profile p;
+    const DocumentEntry doc = document(p.root() + "spool/doc.001");
+    SendOptions o;
+    std::memset(&o, 0, sizeof o);
+    for (auto _ : state) {
+        for (int i = 0; i < 1000; ++i) {
+            if (qorsf::SF_sendfax(0, &doc, 1, "5551234", &o) != 0) state.SkipWithError("submission failed");
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * 1000);
+}
+BENCHMARK(BM_Submit1000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The queue count over 10,000 jobs (what SF_checkqueue does after a change).
+void BM_CountQueue10000(benchmark::State& state) {
+    Profile p;
+    SendJobRecord job;
+    std::memset(&job, 0, sizeof job);
+    std::snprintf(job.jobfile, sizeof job.jobfile, "%s", (p.root() + "spool/job.SPL").c_str());
+    std::snprintf(job.number, sizeof job.number, "5551234");
+    job.status = 'Q';
+    for (int i = 0; i < 10000; ++i) {
+        uint32_t n = 0;
+        if (VQ_addjob(0, &job, &n) != 0) std::abort();
+    }
+    for (auto _ : state) {
+        uint16_t total = 0, sent = 0, failed = 0, held = 0;
+        if (qorsf::SF_countqueue(0, &total, &sent, &failed, &held) != 0 || total != 10000)
+            state.SkipWithError("count failed");
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetItemsProcessed(state.iterations() * 10000);
+}
+BENCHMARK(BM_CountQueue10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,243 @@
+// The non-interactive send of the document list (SF_faxfolder) and the pieces it shares with
+// the window flows: collecting and checking the documents, the delete list holds of a batch,
+// and the notification of the host's queue window.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "send/send.h"
+
+namespace qorsf {
+
+namespace {
+
+std::function<void(HWND, uint32_t)>& notifier() {
+    static std::function<void(HWND, uint32_t)> n;
+    return n;
+}
+
+class Lock {
+public:
+    explicit Lock(uint32_t host) : host_(host) {}
+    ~Lock() {
+        if (held_) L1_lock(host_, 1);
+    }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+    int16_t take() {
+        int16_t st = L1_lock(host_, -1);
+        held_ = st == 0;
+        return st;
+    }
+    int16_t release() {
+        if (!held_) return 0;
+        held_ = false;
+        return L1_lock(host_, 1);
+    }
+
+private:
+    uint32_t host_;
+    bool held_ = false;
+};
+
+class DocumentArea {
+public:
+    explicit DocumentArea(uint32_t host) : host_(host) {}
+    ~DocumentArea() { release(); }
+    DocumentArea(const DocumentArea&) = delete;
+    DocumentArea& operator=(const DocumentArea&) = delete;
+    int16_t take() {
+        void* p = nullptr;
+        int16_t st = FN_getarea(host_, FN_AREA_DOCLIST, &p);
+        if (st == 0) area_ = static_cast<FN_DOCAREA*>(p);
+        return st;
+    }
+    int16_t release() {
+        if (!area_) return 0;
+        area_ = nullptr;
+        return FN_releasearea(host_, FN_AREA_DOCLIST);
+    }
+    FN_DOCAREA* get() const { return area_; }
+
+private:
+    uint32_t host_;
+    FN_DOCAREA* area_ = nullptr;
+};
+
+// The text of a document entry up to its first blank: the file's path.
+std::string entryPath(const DocumentEntry& d) {
+    const std::string text(d.text, ::strnlen(d.text, sizeof d.text));
+    return text.substr(0, text.find(' '));
+}
+
+}  // namespace
+
+void setQueueNotifier(std::function<void(HWND, uint32_t)> n) { notifier() = std::move(n); }
+
+int16_t SF_notifyqueue(uint32_t host) {
+    HWND window = nullptr;
+    if (int16_t st = UL_getwindow(host, kNotifyWindow, &window)) return st;
+    if (window && notifier()) notifier()(window, kQueueMessage);
+    return 0;
+}
+
+int16_t SF_checkdocument(uint32_t host, const char* path, int16_t type, int16_t* pages, char* text1, char* text2) {
+    if (!path || !pages || !text1 || !text2) return SF_BADARGUMENT;
+    *pages = 1;
+    text1[0] = '\0';
+    text2[0] = '\0';
+    if (type == 1) {
+        UL_FAXHEADER h;
+        if (int16_t st = UL_readfaxheader(host, path, &h)) return st;
+        if (h.format != 2 || h.linewidth != 1728) return SF_BADFAXIMAGE;
+        UL_strcopy(text1, 80, h.text1);
+        UL_strcopy(text2, 80, h.text2);
+        return 0;
+    }
+    if (type == 2) {
+        uint32_t text = 0;
+        if (int16_t st = UL_textopen(host, path, &text)) return st;
+        int16_t count = 0;
+        int lines = 0;
+        int16_t st = 0;
+        for (;;) {
+            char line[81];
+            int16_t kind = 0;
+            if ((st = UL_textline(host, text, line, sizeof line, &kind))) break;
+            if (kind == 2) break;
+            ++lines;
+            if (lines >= 60 || kind == 1) {
+                if (count < INT16_MAX) ++count;
+                lines = 0;
+            }
+        }
+        UL_textclose(host, text);
+        if (st) return st;
+        if (lines > 0 && count < INT16_MAX) ++count;
+        *pages = count;
+        return 0;
+    }
+    return 0;
+}
+
+int16_t SF_collectdocuments(uint32_t host, SendOptions*, FN_DOCAREA* list, DocumentEntry* destination, int16_t* count,
+                            int capacity, bool* stopped) {
+    if (!list || !destination || !count) return SF_BADARGUMENT;
+    *count = 0;
+    if (stopped) *stopped = false;
+    if (list->count <= 0) return 0;
+    Lock lock(host);
+    if (int16_t st = lock.take()) return st;
+    const int16_t savedIndex = list->index;
+    char savedName[sizeof list->name];
+    UL_strcopy(savedName, list->name);
+    struct Restore {
+        uint32_t host;
+        FN_DOCAREA* list;
+        int16_t index;
+        const char* name;
+        ~Restore() {
+            if (index >= 1) FN_selectdoc(host, index);
+            list->index = index;
+            UL_strcopy(list->name, name);
+        }
+    } restore{host, list, savedIndex, savedName};
+
+    int16_t collected = 0;
+    const int16_t total = list->count;
+    for (int16_t i = 1; i <= total; ++i) {
+        if (int16_t st = FN_selectdoc(host, i)) return st;
+        if (int16_t st = FN_getdocname(host, list->name, sizeof list->name)) return st;
+        const int16_t type = list->type;
+        int16_t pages = 0;
+        char text1[80], text2[80];
+        if (SF_checkdocument(host, list->name, type, &pages, text1, text2) != 0) {
+            int16_t answer = 0;
+            if (int16_t st = UL_askyesno(host, kLangModule, 2091, &answer)) return st;
+            if (answer == 1) {
+                if (stopped) *stopped = true;
+                return 0;  // the collection ends at once with nothing collected
+            }
+            continue;
+        }
+        if (collected >= capacity) return SF_TOOMANYDOCS;
+        DocumentEntry& d = destination[collected];
+        std::memset(&d, 0, sizeof d);
+        d.type = type;
+        UL_strcopy(d.text, list->name);
+        // The first document collected starts a new spool base: a skipped first document must
+        // not leave this send writing over the copies of the last one.
+        int16_t copied = 0;
+        if (int16_t st = SF_makecopy(host, d.text, static_cast<int16_t>(collected + 1), &copied)) return st;
+        ++collected;
+    }
+    *count = collected;
+    return lock.release();
+}
+
+int16_t SF_holddocuments(uint32_t host, const DocumentEntry* documents, int16_t count, int16_t skipFirst,
+                         int16_t recipients) {
+    if (count > 0 && !documents) return SF_BADARGUMENT;
+    for (int16_t i = skipFirst ? 1 : 0; i < count; ++i) {
+        const std::string path = entryPath(documents[i]);
+        if (path.empty()) continue;  // an empty entry holds nothing
+        if (int16_t st = SF_addtodellist(host, path.c_str(), recipients)) return st;
+    }
+    return 0;
+}
+
+int16_t SF_releasedocuments(uint32_t host, const DocumentEntry* documents, int16_t count) {
+    if (count > 0 && !documents) return SF_BADARGUMENT;
+    for (int16_t i = 0; i < count; ++i) {
+        std::string path = entryPath(documents[i]);
+        if (path.empty()) continue;
+        char full[UL_MAXPATH];
+        UL_strcopy(full, path.c_str());
+        if (int16_t st = UL_fullpath(host, full, sizeof full)) return st;
+        if (int16_t st = SF_releasedelfile(host, full, 1)) return st;
+    }
+    return 0;
+}
+
+int16_t SF_faxfolder(uint32_t host, const char* const* numbers, uint16_t count, SendOptions* options) {
+    if (!options || (count > 0 && !numbers)) return SF_BADARGUMENT;
+    for (uint16_t i = 0; i < count; ++i)
+        if (!numbers[i]) return SF_BADARGUMENT;
+    if (count == 0) return SF_CANCELLED;  // no recipient: nothing to hold the documents for
+
+    DocumentArea area(host);
+    if (int16_t st = area.take()) return st;
+    Lock lock(host);
+    if (int16_t st = lock.take()) return st;
+    std::vector<DocumentEntry> list(kMaxDocuments);
+    std::memset(list.data(), 0, list.size() * sizeof(DocumentEntry));
+    list[0].type = -1;
+
+    int16_t collected = 0;
+    bool stopped = false;
+    if (int16_t st = SF_collectdocuments(host, options, area.get(), list.data(), &collected, kMaxDocuments, &stopped))
+        return st;
+    // The user chose to stop at a document that cannot be sent: send nothing rather than
+    // empty faxes to every number.
+    if (stopped) return SF_CANCELLED;
+
+    int16_t submitted = 0;
+    int16_t status = 0;
+    for (uint16_t i = 0; i < count && status == 0; ++i) {
+        status = qorsf::SF_sendfax(host, list.data(), collected, numbers[i], options);
+        if (status == 0) ++submitted;
+    }
+    // The jobs already queued need their documents even when a later one failed: they are held
+    // once per queued job, so no spooled copy goes while a job still names it.
+    if (submitted > 0) {
+        if (int16_t st = SF_holddocuments(host, list.data(), collected, 0, submitted)) {
+            if (status == 0) status = st;
+        }
+    }
+    if (status) return status;
+    if (int16_t st = area.release()) return st;
+    if (int16_t st = lock.release()) return st;
+    return SF_notifyqueue(host);
+}
+
+}  // namespace qorsf

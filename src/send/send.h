@@ -1,0 +1,74 @@
+// Sending: submission of one job (job control file, dial string, spooled copies, delete list),
+// the last-numbers list, and the non-interactive send of the document list (SF_faxfolder).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "frame/frame.h"
+#include "qorsf.h"
+
+namespace qorsf {
+
+// Statuses of the send module beyond the library's table.
+enum : int16_t {
+    SF_DELLISTDAMAGED = 20255,  // "delfile.lis" is not a whole number of sound records
+    SF_BADARGUMENT = 20256,     // a null pointer, a negative count or an index out of range
+};
+
+constexpr int kMaxDocuments = 100;          // entries of a spooled document list
+constexpr uint32_t kQueueMessage = 28659;   // posted to window 101 when the queue changed
+constexpr int16_t kNotifyWindow = 101;
+
+// ---- Submission of one job
+int16_t SF_sendfax(uint32_t host, const DocumentEntry* documents, int16_t documentCount, const char* number,
+                   SendOptions* options);
+// The dial string of a number (separator 0 means '|'); cut to outsize - 1. Always 0.
+int16_t SF_builddialstring(uint32_t host, const char* number, const char* prefix, const char* suffix, char* out,
+                           std::size_t outsize, char separator);
+// The same, whole, for callers that check its length before using it.
+std::string SF_dialstring(const char* number, const char* prefix, const char* suffix, char separator);
+int16_t SF_makecopy(uint32_t host, char* path /* 80 */, int16_t index, int16_t* copied);
+
+// ---- The delete list "delfile.lis"
+int16_t SF_getdellistpath(uint32_t host, char* out, std::size_t size);
+int16_t SF_addtodellist(uint32_t host, const char* path, int16_t count);
+int16_t SF_releasedelfile(uint32_t host, const char* path, int16_t deleteIfUnlisted);
+
+// ---- The last-numbers list (slots in the frame's last-numbers block)
+struct LastNumberSlot {
+    char name[31];
+    char number[31];
+};
+int16_t SF_getlastnumbers(uint32_t host);
+int16_t SF_savelastnumbers(uint32_t host);
+int16_t SF_storelastnumber(uint32_t host, const char* name, const char* number);
+// Position from 1, 0 = not found; the slot's number (name) is copied out (31 bytes) when found.
+int16_t SF_findnameinlastnumbers(uint32_t host, const char* name, char* numberOut);
+int16_t SF_findnumberinlastnumbers(uint32_t host, const char* number, char* nameOut);
+int16_t SF_getalastnumber(uint32_t host, HWND window, int16_t buttonId, char* numberOut, char* nameOut);
+
+// ---- The non-interactive send of the document list
+int16_t SF_faxfolder(uint32_t host, const char* const* numbers, uint16_t count, SendOptions* options);
+// Copies the documents of the document list into `destination` (at most `capacity` entries),
+// spooling each. `stopped` (may be null) tells that the user chose to stop at a bad document.
+int16_t SF_collectdocuments(uint32_t host, SendOptions* options, FN_DOCAREA* documentList,
+                            DocumentEntry* destination, int16_t* count, int capacity = kMaxDocuments,
+                            bool* stopped = nullptr);
+int16_t SF_checkdocument(uint32_t host, const char* path, int16_t type, int16_t* pages, char* text1 /* 80 */,
+                         char* text2 /* 80 */);
+int16_t SF_holddocuments(uint32_t host, const DocumentEntry* documents, int16_t count, int16_t skipFirst,
+                         int16_t recipients);
+int16_t SF_releasedocuments(uint32_t host, const DocumentEntry* documents, int16_t count);
+int16_t SF_notifyqueue(uint32_t host);
+
+// Where the queue-changed message goes: the window layer posts it; until then (and in tests)
+// a notifier receives the window and the message. Empty = nothing is delivered.
+void setQueueNotifier(std::function<void(HWND, uint32_t)> notifier);
+
+// Forgets the library-wide state of the send module (the spool base path of SF_makecopy).
+void send_reset();
+
+}  // namespace qorsf

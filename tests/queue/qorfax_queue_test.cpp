@@ -1,0 +1,83 @@
+// qorfax send and qorfax queue, driven as a person or a script would.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "faxfile.h"
+#include "testprofile.h"
+
+namespace {
+
+struct RunResult {
+    int exit = -1;
+    std::string out;
+};
+
+RunResult qorfax(const std::string& profile, const std::string& args) {
+    RunResult r;
+    const std::string cmd = std::string(QORFAX_BINARY) + " --profile '" + profile + "' " + args + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+class QorfaxQueue : public ::testing::Test {
+protected:
+    std::string home() { return profile.path("home"); }
+    qortest::TempProfile profile;
+};
+
+TEST_F(QorfaxQueue, SendListCountAndPurge) {
+    const std::string tif = profile.path("page.tif"), txt = profile.path("memo.txt");
+    ASSERT_TRUE(qortest::writeTiff(tif, 1728));
+    qortest::writeFile(txt, "hello\n");
+    RunResult r = qorfax(home(), "send --to 5551234 --to '+1 555 0100' --name Ada --fine --note hi "
+                                 "--at '2026-04-01 08:30' --prefix 9 " + tif + " " + txt);
+    ASSERT_EQ(r.exit, 0) << r.out;
+    r = qorfax(home(), "queue list");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    EXPECT_NE(r.out.find("5551234"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("+1 555 0100"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Ada"), std::string::npos);
+    EXPECT_NE(r.out.find("Waiting"), std::string::npos);
+    EXPECT_NE(r.out.find("2026-04-01 08:30:00"), std::string::npos) << r.out;
+    r = qorfax(home(), "queue count");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    EXPECT_EQ(r.out, "total 2\nsent 0\nfailed 0\nheld 0\n");
+    r = qorfax(home(), "queue purge");
+    EXPECT_EQ(r.exit, 0) << r.out;
+    // The document list is empty again: a second send with a new file sends only that one.
+    r = qorfax(home(), "send --to 1 " + txt);
+    ASSERT_EQ(r.exit, 0) << r.out;
+    EXPECT_EQ(qorfax(home(), "queue count").out, "total 3\nsent 0\nfailed 0\nheld 0\n");
+}
+
+TEST_F(QorfaxQueue, BadInputQueuesNothing) {
+    const std::string wide = profile.path("wide.tif"), txt = profile.path("memo.txt");
+    ASSERT_TRUE(qortest::writeTiff(wide, 2048));
+    qortest::writeFile(txt, "x\n");
+    EXPECT_EQ(qorfax(home(), "send --to 1 " + profile.path("missing.txt")).exit, 1);
+    RunResult r = qorfax(home(), "send --to 1 " + txt + " " + wide);
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.out.find("20201"), std::string::npos) << r.out;
+    r = qorfax(home(), "send --to " + std::string(50, '1') + " " + txt);
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.out.find("20251"), std::string::npos) << r.out;
+    std::string many;
+    for (int i = 0; i < 101; ++i) many += " " + txt;
+    r = qorfax(home(), "send --to 1" + many);
+    EXPECT_NE(r.out.find("13001"), std::string::npos) << r.out;
+    EXPECT_EQ(qorfax(home(), "send --to Nobody " + txt).exit, 1);
+    EXPECT_EQ(qorfax(home(), "send --to 1 --at 'tomorrow' " + txt).exit, 2);
+    EXPECT_EQ(qorfax(home(), "send " + txt).exit, 2);
+    EXPECT_EQ(qorfax(home(), "queue count").out, "total 0\nsent 0\nfailed 0\nheld 0\n");
+}
+
+}  // namespace
