@@ -2,9 +2,9 @@
 //
 // The tokenizer turns the script into words, numbers, strings and punctuation and drops what
 // the resource compiler's preprocessor would (comments, #define and #include lines). The parser
-// reads one top-level statement at a time: STRINGTABLE blocks fill the text table; any other
-// resource ("id TYPE ... BEGIN ... END", or a one-line resource naming a file) is passed over
-// by parseResource(), which is where the dialog templates get their own parser.
+// reads one top-level statement at a time: STRINGTABLE blocks fill the text table; DIALOG and
+// DIALOGEX blocks go to the template parser (dialogs.cpp); any other resource ("id TYPE ...
+// BEGIN ... END", or a one-line resource naming a file) is passed over by parseResource().
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -322,12 +322,29 @@ const std::set<std::string>& blockTypes() {
     return s;
 }
 
-// One resource after its name: "id TYPE ...". Dialog templates are passed over here until
-// their parser takes them.
-bool parseResource(Tokenizer& tk, const Token& id, const Token& type, std::string& error) {
+// One resource after its name: "id TYPE ...". Dialog templates are kept by number; a template
+// named by a word (a symbol of a header the tokenizer drops) is checked but cannot be looked up.
+bool parseResource(Tokenizer& tk, const Token& id, const Token& type, std::map<uint16_t, DialogTemplate>& dialogs,
+                   std::string& error) {
     if (type.kind != Token::Word && type.kind != Token::Number) {
         error = where(type) + "resource type expected after " + describe(id) + ", found " + describe(type);
         return false;
+    }
+    if (type.kind == Token::Word && (type.text == "DIALOG" || type.text == "DIALOGEX")) {
+        DialogTemplate t;
+        if (!parseDialog(tk, type, t, error)) return false;
+        if (id.kind != Token::Number) return true;
+        if (id.value > 0xFFFF) {
+            error = where(id) + "dialog number " + id.text + " above 65535";
+            return false;
+        }
+        t.number = static_cast<uint16_t>(id.value);
+        t.line = id.line;
+        if (!dialogs.emplace(t.number, std::move(t)).second) {
+            error = where(id) + "dialog " + std::to_string(id.value) + " given twice";
+            return false;
+        }
+        return true;
     }
     if (type.kind == Token::Word && blockTypes().count(type.text)) return skipToBlock(tk, error);
     // Another type: a one-line resource naming its file ("1 ICON "fax.ico"") or a block of data.
@@ -356,6 +373,7 @@ bool parseResource(Tokenizer& tk, const Token& id, const Token& type, std::strin
 
 bool Module::parse(const std::string& script, std::string& error) {
     std::map<uint16_t, std::string> texts;
+    std::map<uint16_t, DialogTemplate> dialogs;
     Tokenizer tk(script);
     error.clear();
     for (;;) {
@@ -368,7 +386,7 @@ bool Module::parse(const std::string& script, std::string& error) {
             while (tk.peek().kind != Token::End && tk.peek().line == t.line) tk.next();
         } else if (t.kind == Token::Word || t.kind == Token::Number) {
             Token type = tk.next();
-            ok = parseResource(tk, t, type, error);
+            ok = parseResource(tk, t, type, dialogs, error);
         } else {
             error = where(t) + "unexpected " + describe(t);
             ok = false;
@@ -376,12 +394,18 @@ bool Module::parse(const std::string& script, std::string& error) {
         if (!ok) return false;
     }
     texts_ = std::move(texts);
+    dialogs_ = std::move(dialogs);
     return true;
 }
 
 const std::string* Module::text(uint16_t number) const {
     auto it = texts_.find(number);
     return it == texts_.end() ? nullptr : &it->second;
+}
+
+const DialogTemplate* Module::dialog(uint16_t number) const {
+    auto it = dialogs_.find(number);
+    return it == dialogs_.end() ? nullptr : &it->second;
 }
 
 // ---------------------------------------------------------------- the module in use

@@ -28,6 +28,14 @@ Driver* install(Driver* d) {
     return previous ? previous : &consoleDefault();
 }
 
+// ---- The window layer's side of every driver.
+
+bool Driver::userAction(HWND) { return false; }
+
+void Driver::failed(const std::string& what) { std::fprintf(stderr, "%s\n", what.c_str()); }
+
+void Driver::help(HWND, int number) { status("Help topic " + std::to_string(number)); }
+
 // ---- Console: messages to stderr, questions answered by the policy.
 
 int ConsoleDriver::messageBox(HWND, const std::string& text, const std::string& caption, UINT style) {
@@ -72,7 +80,30 @@ void ScriptedDriver::clear() {
     statuses_.clear();
     beeps_ = 0;
     unexpected_ = 0;
+    actions_.clear();
+    failures_.clear();
+    helps_.clear();
 }
+
+bool ScriptedDriver::userAction(HWND dialog) {
+    if (actions_.empty()) {
+        ++unexpected_;
+        failed("a dialog is waiting for the user, and the script has no action left");
+        return false;
+    }
+    // Taken off the script before it runs: an action may open a nested dialog that acts in turn.
+    Action a = std::move(actions_.front());
+    actions_.pop_front();
+    if (a) a(dialog);
+    return true;
+}
+
+void ScriptedDriver::failed(const std::string& what) {
+    failures_.push_back(what);
+    if (onFailure_) onFailure_(what);
+}
+
+void ScriptedDriver::help(HWND, int number) { helps_.push_back(number); }
 
 int ScriptedDriver::messageBox(HWND, const std::string& text, const std::string& caption, UINT style) {
     int answer = IDOK;

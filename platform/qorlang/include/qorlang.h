@@ -44,6 +44,40 @@ private:
 bool isBegin(const Token& t);
 bool isEnd(const Token& t);
 
+// ---- Dialog templates (DIALOG and DIALOGEX blocks), looked up by their number. Coordinates are
+// dialog units; styles are the final Win32 style bits (a statement's default style, the given
+// style, WS_CHILD | WS_VISIBLE for controls, less the bits named after NOT).
+struct DialogControl {
+    std::string statement;  // LTEXT, PUSHBUTTON, EDITTEXT, CONTROL, ...
+    std::string className;  // "Static", "Button", "Edit", "ListBox", "ComboBox", "ScrollBar" or a custom class
+    std::string text;       // empty for controls without a text
+    int id = 0;             // -1 for IDC_STATIC
+    int x = 0, y = 0, cx = 0, cy = 0;
+    uint32_t style = 0;
+    uint32_t exStyle = 0;
+    int line = 0;           // where the statement starts in the script
+};
+
+struct DialogTemplate {
+    uint16_t number = 0;
+    bool extended = false;  // DIALOGEX
+    int x = 0, y = 0, cx = 0, cy = 0;
+    uint32_t style = 0;
+    uint32_t exStyle = 0;
+    std::string caption;
+    std::string fontFace;   // empty without a FONT statement
+    int fontSize = 0;       // points
+    int fontWeight = 0;
+    bool fontItalic = false;
+    std::vector<DialogControl> controls;  // in template order (the tab and group order)
+    int line = 0;
+};
+
+// Parses a DIALOG or DIALOGEX block after its name and type word ("2076 DIALOG"): the header
+// numbers, the options up to BEGIN and the control statements up to END. false with a message
+// (with the line) in `error` when it does not parse; names of constants must be known ones.
+bool parseDialog(Tokenizer& tk, const Token& type, DialogTemplate& out, std::string& error);
+
 class Module {
 public:
     // Parses resource-script text; false with a message in `error` when it does not parse.
@@ -52,9 +86,13 @@ public:
     const std::string* text(uint16_t number) const;
     std::size_t textCount() const { return texts_.size(); }
     const std::map<uint16_t, std::string>& texts() const { return texts_; }
+    // The dialog template with that number, or nullptr.
+    const DialogTemplate* dialog(uint16_t number) const;
+    const std::map<uint16_t, DialogTemplate>& dialogs() const { return dialogs_; }
 
 private:
     std::map<uint16_t, std::string> texts_;
+    std::map<uint16_t, DialogTemplate> dialogs_;
 };
 
 // The module in use: QORLANG_PATH when it is set, else the built-in script. Loaded once;

@@ -7,6 +7,8 @@
 // MB_ flags and an answer of ID codes.
 #pragma once
 
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +54,17 @@ public:
     // `path` is the starting path and the answer; false = cancelled.
     virtual bool chooseFile(HWND owner, const std::string& filter, const std::string& title, int mode,
                             std::string& path) = 0;
+
+    // ---- The window layer's side.
+    // A modal dialog's loop has nothing left to do: perform the next user action on `dialog` (the
+    // dialog that is up) and return true, or return false when there is no user action; the loop
+    // then ends the dialog as Cancel would. The default has no user: false.
+    virtual bool userAction(HWND dialog);
+    // Something asked of the user interface could not be done (a scripted action on a disabled
+    // control, a dialog that went idle with no user). The default writes it to stderr.
+    virtual void failed(const std::string& what);
+    // Help topic `number` was asked for over `owner`. The default shows it as a status text.
+    virtual void help(HWND owner, int number);
 };
 
 // The installed driver (the console driver with the "no" policy until a host installs another).
@@ -78,8 +91,22 @@ private:
 
 // The scripted driver of the tests: records what was shown and answers from a script.
 // A question with no answer left in the script is recorded as unexpected and gets IDCANCEL.
+// User actions on dialogs come from a second script (act(), usually filled through
+// qorwin::Script); a dialog that goes idle with no action left is a failure: it is recorded
+// (failures(), and unexpected() counts it) and the dialog ends as Cancel would.
 class ScriptedDriver : public Driver {
 public:
+    using Action = std::function<void(HWND dialog)>;
+    // Queue the next user action; it runs when a modal dialog's loop goes idle.
+    void act(Action a) { actions_.push_back(std::move(a)); }
+    // Failures of the window layer and of scripted actions, in order.
+    const std::vector<std::string>& failures() const { return failures_; }
+    // Called at every failure as it happens (tests hook ADD_FAILURE here).
+    void onFailure(std::function<void(const std::string&)> hook) { onFailure_ = std::move(hook); }
+    // Help topics asked for, in order.
+    const std::vector<int>& helps() const { return helps_; }
+    std::size_t actionsLeft() const { return actions_.size(); }
+
     // Queue the answers to the next message boxes (IDOK, IDYES, IDNO, IDCANCEL), in order.
     void answer(int id) { answers_.push_back(id); }
     // Queue the answer to the next string prompt or file chooser; nullopt-like: cancel.
@@ -91,7 +118,7 @@ public:
     int beeps() const { return beeps_; }
     // Questions that arrived with no answer left in the script.
     int unexpected() const { return unexpected_; }
-    bool scriptEmpty() const { return answers_.empty() && strings_.empty(); }
+    bool scriptEmpty() const { return answers_.empty() && strings_.empty() && actions_.empty(); }
     void clear();
 
     int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT style) override;
@@ -100,6 +127,9 @@ public:
     bool askString(HWND owner, const std::string& prompt, const std::string& title, std::string& text) override;
     bool chooseFile(HWND owner, const std::string& filter, const std::string& title, int mode,
                     std::string& path) override;
+    bool userAction(HWND dialog) override;
+    void failed(const std::string& what) override;
+    void help(HWND owner, int number) override;
 
 private:
     struct StringAnswer {
@@ -112,6 +142,10 @@ private:
     std::vector<std::string> statuses_;
     int beeps_ = 0;
     int unexpected_ = 0;
+    std::deque<Action> actions_;
+    std::vector<std::string> failures_;
+    std::vector<int> helps_;
+    std::function<void(const std::string&)> onFailure_;
 };
 
 // Installs a driver for the lifetime of the guard and puts the previous one back.

@@ -18,3 +18,26 @@ inline void UX_textcopy(char (&dst)[N], const char* src) { UX_textcopy(dst, N, s
 
 // A new temporary file name in the spool directory (flag is passed by the callers; unused).
 int16_t UX_tempname(uint32_t host, char* buf, std::size_t bufsize, int16_t flag);
+
+// ---- Dialog helpers (the window layer). `host` is the host handle, passed on.
+#include "qorwintypes.h"
+// Places a dialog at the start of WM_INITDIALOG: centred over its owner (or the screen).
+int16_t UX_initdialog(uint32_t host, HWND dialog);
+// Paints the dialog's decoration (two picture numbers of the product, such as 20 and 22) in
+// answer to WM_PAINT; returns TRUE (the message is handled).
+INT_PTR UX_paintdialog(uint32_t host, HWND dialog, int16_t first, int16_t second);
+// Erases the dialog's background in answer to WM_ERASEBKGND; returns TRUE (handled).
+INT_PTR UX_erasebkgnd(uint32_t host, HWND dialog, WPARAM dc);
+// The default handling of the product's dialogs: returns FALSE, so that the dialog manager's
+// own default handling runs, except for WM_ERASEBKGND (as UX_erasebkgnd).
+INT_PTR UX_defdialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// WM_ACTIVATE of a modeless window: while it is active it is registered under `number` (the
+// host sends it its keyboard messages), and unregistered when it loses the activation.
+int16_t UX_activate(uint32_t host, HWND window, WPARAM wParam, int16_t number);
+// A modeless window is closing: it is hidden at once and the activation goes back to its owner
+// (the window is destroyed by the close message it posted itself).
+int16_t UX_closedialog(uint32_t host, HWND window);
+// A window has finished filling itself: the wait cursor ends and the window is painted.
+int16_t UX_dialogready(uint32_t host, HWND window);
+// The picture numbers of the last UX_paintdialog on the dialog (0, 0 when never painted).
+void UX_lastdecoration(HWND dialog, int16_t* first, int16_t* second);

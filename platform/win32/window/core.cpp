@@ -1,0 +1,621 @@
+// The window table, message delivery, focus and activation, visibility and enabling, window
+// texts and longs, painting, timers, the pump, and the small system services.
+#include <algorithm>
+#include <cstring>
+
+#include "qorui.h"
+#include "qorul_control.h"
+#include "window_internal.h"
+
+namespace qorwin::detail {
+
+State& state() {
+    static State s;
+    return s;
+}
+
+Window* find(HWND h) {
+    if (!h) return nullptr;
+    State& s = state();
+    auto it = s.windows.find(reinterpret_cast<uintptr_t>(h));
+    return it == s.windows.end() ? nullptr : it->second.get();
+}
+
+Guard::Guard() { ++state().depth; }
+Guard::~Guard() {
+    State& s = state();
+    if (--s.depth == 0) s.graveyard.clear();
+}
+
+Window* create(Kind kind, const std::string& cls) {
+    State& s = state();
+    auto w = std::make_unique<Window>();
+    // Handles count up in steps of 4 from a value far from null and small integers; a handle is
+    // never given twice, so a stale one finds no window.
+    const uintptr_t h = s.next;
+    s.next += 4;
+    w->self = reinterpret_cast<HWND>(h);
+    w->kind = kind;
+    w->cls = cls;
+    Window* raw = w.get();
+    s.windows.emplace(h, std::move(w));
+    return raw;
+}
+
+HWND topLevel(HWND h) {
+    Window* w = find(h);
+    while (w && w->parent) {
+        Window* p = find(w->parent);
+        if (!p) break;
+        w = p;
+    }
+    return w ? w->self : nullptr;
+}
+
+bool usable(const Window* w) {
+    for (const Window* x = w; x; x = find(x->parent)) {
+        if (!x->alive || !x->visible || !x->enabled) return false;
+        if (!x->parent) break;
+    }
+    return w != nullptr;
+}
+
+LRESULT dispatch(Window* w, UINT m, WPARAM wp, LPARAM lp) {
+    if (!w || !w->alive) return 0;
+    switch (w->kind) {
+        case Kind::Dialog: return dialogProc(w, m, wp, lp);
+        case Kind::Button: return buttonProc(w, m, wp, lp);
+        case Kind::Edit: return editProc(w, m, wp, lp);
+        case Kind::Static: return staticProc(w, m, wp, lp);
+        case Kind::ListBox: return listProc(w, m, wp, lp);
+        case Kind::ComboBox: return comboProc(w, m, wp, lp);
+        case Kind::Spin: return spinProc(w, m, wp, lp);
+        case Kind::Viewer: return viewerProc(w, m, wp, lp);
+        case Kind::Main:
+            if (w->proc) return w->proc(w->self, m, wp, lp);
+            return DefWindowProcA(w->self, m, wp, lp);
+        default: return commonProc(w, m, wp, lp);
+    }
+}
+
+void notify(const Window* control, WORD code) {
+    if (!control || !control->parent) return;
+    const HWND self = control->self;
+    const HWND parent = control->parent;
+    const int id = control->id;
+    SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(self));
+}
+
+// Makes `top` the active window: the window that loses it and then the one that gains it get
+// WM_ACTIVATE (a dialog's default handling gives the focus back to its last control).
+void activate(HWND top) {
+    State& s = state();
+    if (s.active == top) return;
+    const HWND old = s.active;
+    s.active = top;
+    if (Window* t = find(top)) t->activated = ++s.activation;
+    if (find(old)) SendMessageA(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(top));
+    if (find(top) && s.active == top) SendMessageA(top, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
+}
+
+// Whether `h` lies in the window tree of `root`.
+bool within(HWND h, HWND root) {
+    for (Window* w = find(h); w; w = find(w->parent)) {
+        if (w->self == root) return true;
+        if (!w->parent) break;
+    }
+    return false;
+}
+
+// A top-level window that goes away (hidden, destroyed): the focus leaves it and its owner, when
+// it can, becomes active again.
+void deactivate(Window* w) {
+    State& s = state();
+    const HWND self = w->self;
+    if (s.focus && within(s.focus, self)) SetFocus(nullptr);
+    if (s.active != self) return;
+    Window* owner = find(w->owner);
+    if (owner && owner->visible && owner->enabled)
+        activate(owner->self);
+    else
+        activate(nullptr);
+}
+
+LRESULT commonProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
+    switch (m) {
+        case WM_SETTEXT:
+            w->text = lp ? reinterpret_cast<const char*>(lp) : "";
+            return TRUE;
+        case WM_GETTEXT: {
+            if (wp == 0 || !lp) return 0;
+            char* out = reinterpret_cast<char*>(lp);
+            std::size_t n = std::min<std::size_t>(w->text.size(), wp - 1);
+            std::memcpy(out, w->text.data(), n);
+            out[n] = '\0';
+            return static_cast<LRESULT>(n);
+        }
+        case WM_GETTEXTLENGTH: return static_cast<LRESULT>(w->text.size());
+        case WM_SETFONT: w->font = reinterpret_cast<HFONT>(wp); return 0;
+        case WM_GETFONT: return reinterpret_cast<LRESULT>(w->font);
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            BeginPaint(w->self, &ps);
+            EndPaint(w->self, &ps);
+            return 0;
+        }
+        case WM_ERASEBKGND: return 1;
+        case WM_CLOSE:
+            if (w->kind == Kind::Main) DestroyWindow(w->self);
+            return 0;
+        default: return 0;
+    }
+}
+
+void destroyTree(HWND h) {
+    State& s = state();
+    Window* w = find(h);
+    if (!w) return;
+    SendMessageA(h, WM_DESTROY, 0, 0);
+    if ((w = find(h)) == nullptr) return;
+    std::vector<HWND> kids = w->children;
+    for (HWND c : kids) destroyTree(c);
+    if ((w = find(h)) == nullptr) return;
+    SendMessageA(h, WM_NCDESTROY, 0, 0);
+    if ((w = find(h)) == nullptr) return;
+    s.timers.erase(std::remove_if(s.timers.begin(), s.timers.end(), [&](const Timer& t) { return t.window == h; }),
+                   s.timers.end());
+    if (w->ownFont) DeleteObject(w->ownFont);
+    w->ownFont = nullptr;
+    if (Window* p = find(w->parent)) p->children.erase(std::remove(p->children.begin(), p->children.end(), h), p->children.end());
+    if (s.focus == h) s.focus = nullptr;
+    if (s.active == h) s.active = nullptr;
+    w->alive = false;
+    auto it = s.windows.find(reinterpret_cast<uintptr_t>(h));
+    s.graveyard.push_back(std::move(it->second));
+    s.windows.erase(it);
+}
+
+void destroyAll() {
+    State& s = state();
+    for (auto& [h, w] : s.windows) {
+        if (w->ownFont) DeleteObject(w->ownFont);
+        w->alive = false;
+        if (s.depth > 0) s.graveyard.push_back(std::move(w));
+    }
+    s.windows.clear();
+    if (s.depth == 0) s.graveyard.clear();
+    s.posted.clear();
+    s.timers.clear();
+    s.focus = nullptr;
+    s.active = nullptr;
+}
+
+bool sameText(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+int64_t nowMs() { return static_cast<int64_t>(qorul::clockNow()) * 1000; }
+
+}  // namespace qorwin::detail
+
+using namespace qorwin::detail;
+
+// ---------------------------------------------------------------- messages
+
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Guard g;
+    Window* w = find(window);
+    if (!w) return 0;
+    return dispatch(w, message, wParam, lParam);
+}
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!window) return TRUE;  // a thread message: there is no thread loop to take it
+    if (!find(window)) return FALSE;
+    state().posted.push_back({window, message, wParam, lParam});
+    return TRUE;
+}
+
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Guard g;
+    Window* w = find(window);
+    if (!w) return 0;
+    return commonProc(w, message, wParam, lParam);
+}
+
+BOOL IsWindow(HWND window) { return find(window) ? TRUE : FALSE; }
+
+HWND GetParent(HWND window) {
+    Window* w = find(window);
+    if (!w) return nullptr;
+    return w->parent ? w->parent : w->owner;
+}
+
+BOOL IsChild(HWND parent, HWND window) {
+    if (!find(parent) || window == parent) return FALSE;
+    return within(window, parent) ? TRUE : FALSE;
+}
+
+BOOL DestroyWindow(HWND window) {
+    Guard g;
+    Window* w = find(window);
+    if (!w) return FALSE;
+    State& s = state();
+    // Owned windows go first, as on Windows.
+    std::vector<HWND> owned;
+    for (auto& [h, x] : s.windows)
+        if (x->owner == window) owned.push_back(x->self);
+    for (HWND o : owned) DestroyWindow(o);
+    if ((w = find(window)) == nullptr) return TRUE;
+    if (!w->parent && w->visible) {
+        w->visible = false;
+        deactivate(w);
+    } else if (s.focus && within(s.focus, window)) {
+        SetFocus(nullptr);
+    }
+    destroyTree(window);
+    return TRUE;
+}
+
+// ---------------------------------------------------------------- state of windows
+
+BOOL EnableWindow(HWND window, BOOL enable) {
+    Guard g;
+    Window* w = find(window);
+    if (!w) return FALSE;
+    const BOOL wasDisabled = w->enabled ? FALSE : TRUE;
+    const bool on = enable != FALSE;
+    if (w->enabled == on) return wasDisabled;
+    if (!on) SendMessageA(window, WM_CANCELMODE, 0, 0);
+    if ((w = find(window)) == nullptr) return wasDisabled;
+    w->enabled = on;
+    if (!on && state().focus == window) SetFocus(nullptr);  // a disabled window cannot keep the focus
+    SendMessageA(window, WM_ENABLE, on ? TRUE : FALSE, 0);
+    return wasDisabled;
+}
+
+BOOL IsWindowEnabled(HWND window) {
+    Window* w = find(window);
+    return w && w->enabled ? TRUE : FALSE;
+}
+
+BOOL ShowWindow(HWND window, int command) {
+    Guard g;
+    Window* w = find(window);
+    if (!w) return FALSE;
+    const BOOL was = w->visible ? TRUE : FALSE;
+    const bool show = command != SW_HIDE;
+    if (w->visible == show) return was;
+    SendMessageA(window, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
+    if ((w = find(window)) == nullptr) return was;
+    w->visible = show;
+    if (!w->parent) {
+        if (show) {
+            w->invalid = w->erase = true;
+            if (command != SW_SHOWNA && w->enabled) activate(window);
+        } else {
+            deactivate(w);
+        }
+    } else if (!show && state().focus && within(state().focus, window)) {
+        SetFocus(w->parent);  // the focus goes up to the dialog, which passes it on
+    }
+    return was;
+}
+
+BOOL IsWindowVisible(HWND window) {
+    for (Window* w = find(window); w; w = find(w->parent)) {
+        if (!w->visible) return FALSE;
+        if (!w->parent) return TRUE;
+    }
+    return FALSE;
+}
+
+HWND SetFocus(HWND window) {
+    Guard g;
+    State& s = state();
+    const HWND prev = s.focus;
+    if (window) {
+        Window* w = find(window);
+        if (!w || !w->enabled) return nullptr;
+        const HWND top = topLevel(window);
+        if (s.active != top) {
+            // Activating for a focus change: the window's saved focus is not restored on the way.
+            s.activatingForFocus = true;
+            activate(top);
+            s.activatingForFocus = false;
+        }
+        if (!find(window)) return nullptr;
+    }
+    if (s.focus == window) return prev;
+    const HWND old = s.focus;
+    if (old && find(old)) {
+        SendMessageA(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(window), 0);
+        if (s.focus != old) return prev;  // the handler moved the focus itself
+    }
+    s.focus = window;
+    if (window) {
+        if (Window* t = find(topLevel(window))) t->lastFocus = window;
+        if (find(window)) SendMessageA(window, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    }
+    return prev;
+}
+
+HWND GetFocus() { return state().focus; }
+
+HWND GetActiveWindow() { return state().active; }
+
+BOOL SetWindowTextA(HWND window, LPCSTR text) {
+    if (!find(window)) return FALSE;
+    return SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : "")) != 0 ? TRUE : FALSE;
+}
+
+int GetWindowTextA(HWND window, LPSTR text, int size) {
+    if (!text || size <= 0) return 0;
+    text[0] = '\0';
+    if (!find(window)) return 0;
+    return static_cast<int>(SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(text)));
+}
+
+int GetWindowTextLengthA(HWND window) {
+    if (!find(window)) return 0;
+    return static_cast<int>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
+}
+
+LONG_PTR GetWindowLongPtrA(HWND window, int index) {
+    Window* w = find(window);
+    if (!w) return 0;
+    if (w->kind == Kind::Dialog) {
+        if (index == DWLP_MSGRESULT) return w->msgResult;
+        if (index == DWLP_USER) return w->dlgUser;
+        if (index == DWLP_DLGPROC) return reinterpret_cast<LONG_PTR>(w->dlgProc);
+    }
+    switch (index) {
+        case GWL_STYLE: return static_cast<LONG_PTR>(w->style);
+        case GWL_EXSTYLE: return static_cast<LONG_PTR>(w->exStyle);
+        case GWLP_ID: return w->id;
+        case GWLP_USERDATA: return w->userData;
+        case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(w->parent ? w->parent : w->owner);
+        default: return 0;
+    }
+}
+
+LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
+    Window* w = find(window);
+    if (!w) return 0;
+    LONG_PTR old = GetWindowLongPtrA(window, index);
+    if (w->kind == Kind::Dialog && index == DWLP_MSGRESULT) {
+        w->msgResult = value;
+        w->msgResultSet = true;
+        return old;
+    }
+    if (w->kind == Kind::Dialog && index == DWLP_USER) {
+        w->dlgUser = value;
+        return old;
+    }
+    switch (index) {
+        case GWL_STYLE: {
+            w->style = static_cast<DWORD>(value);
+            w->enabled = (w->style & WS_DISABLED) == 0;
+            w->visible = (w->style & WS_VISIBLE) != 0;
+            break;
+        }
+        case GWL_EXSTYLE: w->exStyle = static_cast<DWORD>(value); break;
+        case GWLP_ID: w->id = static_cast<int>(value); break;
+        case GWLP_USERDATA: w->userData = value; break;
+        default: return 0;
+    }
+    return old;
+}
+
+BOOL GetWindowRect(HWND window, RECT* rect) {
+    Window* w = find(window);
+    if (!w || !rect) return FALSE;
+    RECT r = w->rect;
+    for (Window* p = find(w->parent); p; p = find(p->parent)) {
+        r.left += p->rect.left;
+        r.right += p->rect.left;
+        r.top += p->rect.top;
+        r.bottom += p->rect.top;
+        if (!p->parent) break;
+    }
+    *rect = r;
+    return TRUE;
+}
+
+BOOL GetClientRect(HWND window, RECT* rect) {
+    Window* w = find(window);
+    if (!w || !rect) return FALSE;
+    *rect = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
+    return TRUE;
+}
+
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) {
+    Window* w = find(window);
+    if (!w) return FALSE;
+    w->rect = RECT{x, y, x + width, y + height};
+    // The picture places controls in dialog units: a pixel is half a unit both ways.
+    w->dlu = RECT{x / 2, y / 2, (x + width) / 2, (y + height) / 2};
+    if (repaint) InvalidateRect(topLevel(window), nullptr, TRUE);
+    return TRUE;
+}
+
+BOOL InvalidateRect(HWND window, const RECT*, BOOL erase) {
+    Window* w = find(topLevel(window));
+    if (!w) return FALSE;
+    w->invalid = true;
+    if (erase) w->erase = true;
+    return TRUE;
+}
+
+BOOL UpdateWindow(HWND window) {
+    Guard g;
+    Window* w = find(topLevel(window));
+    if (!w) return FALSE;
+    if (w->invalid && w->visible) {
+        SendMessageA(w->self, WM_PAINT, 0, 0);
+        if ((w = find(topLevel(window))) != nullptr) w->invalid = w->erase = false;
+    }
+    return TRUE;
+}
+
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
+    Window* w = find(window);
+    if (!w) return nullptr;
+    const bool erase = w->erase;
+    w->invalid = w->erase = false;
+    if (erase) SendMessageA(window, WM_ERASEBKGND, 0, 0);
+    if (paint) {
+        paint->hdc = reinterpret_cast<HDC>(window);  // a display context stands for its window
+        paint->fErase = FALSE;
+        GetClientRect(window, &paint->rcPaint);
+    }
+    return reinterpret_cast<HDC>(window);
+}
+
+BOOL EndPaint(HWND, const PAINTSTRUCT*) { return TRUE; }
+
+HWND GetLastActivePopup(HWND owner) {
+    if (!find(owner)) return owner;
+    Window* best = nullptr;
+    for (auto& [h, w] : state().windows)
+        if (w->owner == owner && !w->parent && w->visible && (!best || w->activated > best->activated)) best = w.get();
+    return best ? best->self : owner;
+}
+
+// ---------------------------------------------------------------- timers and the pump
+
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) {
+    State& s = state();
+    if (window && !find(window)) return 0;
+    elapse = std::clamp<UINT>(elapse, USER_TIMER_MINIMUM, 0x7FFFFFFF);
+    if (!window) {
+        auto it = std::find_if(s.timers.begin(), s.timers.end(),
+                               [&](const Timer& t) { return !t.window && t.id == id; });
+        if (it == s.timers.end()) id = s.nextTimerId++;
+    }
+    for (Timer& t : s.timers) {
+        if (t.window == window && t.id == id) {
+            t.elapse = elapse;
+            t.proc = proc;
+            t.due = nowMs() + elapse;
+            return window ? (id ? id : 1) : id;
+        }
+    }
+    s.timers.push_back({window, id, elapse, proc, nowMs() + elapse});
+    return window ? (id ? id : 1) : id;
+}
+
+BOOL KillTimer(HWND window, UINT_PTR id) {
+    State& s = state();
+    auto it = std::find_if(s.timers.begin(), s.timers.end(),
+                           [&](const Timer& t) { return t.window == window && t.id == id; });
+    if (it == s.timers.end()) return FALSE;
+    s.timers.erase(it);
+    return TRUE;
+}
+
+namespace qorwin {
+
+bool pumpOne() {
+    Guard g;
+    State& s = state();
+    // Posted messages first, then paints, then timers: the Win32 order.
+    while (!s.posted.empty()) {
+        Posted p = s.posted.front();
+        s.posted.pop_front();
+        if (Window* w = find(p.window)) {
+            dispatch(w, p.message, p.wParam, p.lParam);
+            return true;
+        }
+    }
+    for (auto& [h, w] : s.windows) {
+        if (!w->parent && w->visible && w->invalid) {
+            const HWND self = w->self;
+            SendMessageA(self, WM_PAINT, 0, 0);
+            if (Window* x = find(self)) x->invalid = x->erase = false;
+            return true;
+        }
+    }
+    const int64_t now = nowMs();
+    Timer* due = nullptr;
+    for (Timer& t : s.timers)
+        if (t.due <= now && (!due || t.due < due->due)) due = &t;
+    if (due) {
+        // A late timer fires once and starts its period again from now, as Win32 timers do.
+        due->due = now + due->elapse;
+        const Timer t = *due;
+        if (t.proc)
+            t.proc(t.window, WM_TIMER, t.id, static_cast<DWORD>(now));
+        else
+            SendMessageA(t.window, WM_TIMER, t.id, 0);
+        return true;
+    }
+    return false;
+}
+
+int pump() {
+    int n = 0;
+    // A window that posts to itself at every message would never let the pump end.
+    constexpr int kMost = 1000000;
+    while (n < kMost && pumpOne()) ++n;
+    return n;
+}
+
+std::size_t liveWindows() { return state().windows.size(); }
+
+void resetWindows() { destroyAll(); }
+
+std::string className(HWND window) {
+    Window* w = find(window);
+    return w ? w->cls : std::string();
+}
+
+int templateNumber(HWND dialog) {
+    Window* w = find(dialog);
+    return w ? w->templ : 0;
+}
+
+HWND createWindow(const char* title, WNDPROC proc, HWND owner) {
+    Guard g;
+    Window* w = create(Kind::Main, "QorMain");
+    w->text = title ? title : "";
+    w->proc = proc;
+    w->owner = find(owner) ? owner : nullptr;
+    w->style = WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE;
+    w->rect = RECT{0, 0, 640, 480};
+    w->dlu = RECT{0, 0, 320, 240};
+    const HWND h = w->self;
+    SendMessageA(h, WM_CREATE, 0, 0);
+    if (Window* x = find(h)) {
+        x->visible = true;
+        x->invalid = x->erase = true;
+        activate(h);
+    }
+    return find(h) ? h : nullptr;
+}
+
+}  // namespace qorwin
+
+// ---------------------------------------------------------------- system services
+
+BOOL MessageBeep(UINT type) {
+    qorui::driver().beep(type);
+    return TRUE;
+}
+
+int GetSystemMetrics(int index) {
+    switch (index) {
+        case SM_CXSCREEN: return 1024;
+        case SM_CYSCREEN: return 768;
+        case SM_CYCAPTION: return 20;
+        case SM_DBCSENABLED: return 0;  // single-byte characters only
+        default: return 0;
+    }
+}

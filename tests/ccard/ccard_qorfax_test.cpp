@@ -1,0 +1,72 @@
+// qorfax ccard: the settings shown, and changed through the dialog as a user would.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "testprofile.h"
+
+namespace {
+
+struct Outcome {
+    int exit = -1;
+    std::string out;
+};
+
+Outcome qorfax(const std::string& profile, const std::string& args) {
+    Outcome r;
+    const std::string cmd = std::string(QORFAX_BINARY) + " --profile '" + profile + "' " + args + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+class QorfaxCcard : public ::testing::Test {
+protected:
+    qortest::TempProfile profile;
+};
+
+TEST_F(QorfaxCcard, SetThenShow) {
+    Outcome r = qorfax(profile.root(), "ccard set --first '*67' --second 4711 --second-after");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    r = qorfax(profile.root(), "ccard");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    EXPECT_NE(r.out.find("first text             *67 (before the number)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("second text            4711 (after the number)"), std::string::npos) << r.out;
+    const std::string dat = qortest::readFile(profile.path("data/sf.dat"));
+    ASSERT_EQ(dat.size(), 682u);
+    EXPECT_EQ(std::string(dat.c_str() + 4), "*67");
+    EXPECT_EQ(dat.substr(56, 8), std::string("\x01\x00\x00\x00\x00\x00\x00\x00", 8));
+}
+
+TEST_F(QorfaxCcard, TheDialogsRulesRefuseWhatItNeverStores) {
+    ASSERT_EQ(qorfax(profile.root(), "ccard set --first a --second b").exit, 0);
+    // The first text after the number while the second stays before it: the dialog will not have it.
+    Outcome r = qorfax(profile.root(), "ccard set --first x --first-after");
+    EXPECT_EQ(r.exit, 1) << r.out;
+    EXPECT_NE(r.out.find("control 103 is disabled"), std::string::npos) << r.out;
+    r = qorfax(profile.root(), "ccard set --second-after --first-after");  // both after: fine
+    EXPECT_EQ(r.exit, 0) << r.out;
+    r = qorfax(profile.root(), "ccard");
+    EXPECT_NE(r.out.find("first text             a (after the number)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("second text            b (after the number)"), std::string::npos) << r.out;
+    // An empty second text: the dialog's message, and nothing changes.
+    r = qorfax(profile.root(), "ccard set --first x --second '' --second-after --first-after");
+    EXPECT_EQ(r.exit, 1) << r.out;
+    EXPECT_NE(r.out.find("cannot be empty"), std::string::npos) << r.out;
+    r = qorfax(profile.root(), "ccard");
+    EXPECT_NE(r.out.find("second text            b (after the number)"), std::string::npos) << r.out;
+    r = qorfax(profile.root(), "ccard set --first 12345678901234567890123456789 --second z");
+    EXPECT_EQ(r.exit, 0) << r.out;
+    EXPECT_NE(r.out.find("the first text was cut to 25 characters"), std::string::npos) << r.out;
+    EXPECT_EQ(qorfax(profile.root(), "ccard set --bogus").exit, 2);
+}
+
+}  // namespace
