@@ -6,6 +6,7 @@ packages=(
   build-essential cmake g++ clang lld binutils
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libtiff-dev
+  libcairo2-dev fonts-dejavu-core poppler-utils pkg-config
 )
 
 missing=()

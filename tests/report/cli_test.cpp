@@ -1,0 +1,102 @@
+// qorfax report layouts driven as a person would, and phonebook print in process (its verb is
+// wired into the phonebook command by the host application).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "frame/frame.h"
+#include "phonebook/phonebook.h"
+#include "testprofile.h"
+
+namespace qorfax {
+using Args = std::vector<std::string>;
+int phonebookPrint(const Args& args);
+// What the main program of qorfax gives its commands.
+bool wantsHelp(const Args& args) {
+    for (const auto& a : args)
+        if (a == "--help") return true;
+    return false;
+}
+int fail(int16_t, const char*) { return 1; }
+int usage(const char*, const std::string&) { return 2; }
+}  // namespace qorfax
+
+namespace {
+
+struct Result {
+    int exit = -1;
+    std::string out;
+};
+
+Result qorfaxRun(const std::string& profile, const std::string& args) {
+    Result r;
+    FILE* p = ::popen((std::string(QORFAX_BINARY) + " --profile '" + profile + "' " + args + " 2>&1").c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int status = ::pclose(p);
+    r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+TEST(ReportCli, LayoutsListsTheSectionsAndWhatIsWrongWithThem) {
+    qortest::TempProfile profile;
+    Result r = qorfaxRun(profile.root(), "report layouts");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    EXPECT_NE(r.out.find("layout file " + profile.path("layouts.rpt")), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Phone book by group      width 79, page 60 lines, header 4, body 1, footer 0, group column 2"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("DEFAULT"), std::string::npos);
+
+    qortest::writeFile(profile.path("layouts.rpt"), "[Good]\r\nFont=Mono,10\r\n[Bad]\r\nLineWidth=99\r\n");
+    r = qorfaxRun(profile.root(), "report layouts");
+    EXPECT_EQ(r.exit, 1) << r.out;
+    EXPECT_NE(r.out.find("Good                     width 80, page 55 lines, header 0, body 0, footer 0, font"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Bad                      error 20811: "), std::string::npos) << r.out;
+
+    EXPECT_EQ(qorfaxRun(profile.root(), "report").exit, 2);
+    EXPECT_EQ(qorfaxRun(profile.root(), "report --help").exit, 0);
+}
+
+class PhonebookPrint : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qorsf::frame_reset();
+        ASSERT_EQ(SF_open(0), 0);
+        PB_RECORD r{};
+        PB_ENTRY e{};
+        UL_strcopy(e.number, "555-0101");
+        UL_strcopy(r.name, "Ann Archer");
+        qorsf::SF_entrytoinfo(0, &e, r.info);
+        ASSERT_EQ(qorsf::SF_addphone(0, "Ann Archer", &r), 0);
+        ASSERT_EQ(qorsf::SF_addnametogroup(0, "Ann Archer", "Friends"), 0);
+        SF_close(0);
+        qorsf::frame_reset();
+    }
+    qortest::TempProfile profile;
+};
+
+TEST_F(PhonebookPrint, OutWritesTextOrPdfAndUsageErrorsAreRefused) {
+    std::string text = profile.path("list.txt"), pdf = profile.path("list.PDF");
+    ASSERT_EQ(qorfax::phonebookPrint({"--by", "group", "--out", text}), 0);
+    std::string listing = qortest::readFile(text);
+    EXPECT_NE(listing.find("Phone book by group"), std::string::npos);
+    EXPECT_NE(listing.find("Friends"), std::string::npos);
+    ASSERT_EQ(qorfax::phonebookPrint({"--out", pdf, "--by", "name"}), 0);
+    EXPECT_EQ(qortest::readFile(pdf).substr(0, 5), "%PDF-");
+    EXPECT_EQ(qorfax::phonebookPrint({"--by", "name"}), 0);
+    EXPECT_FALSE(std::filesystem::is_empty(profile.path("print")));
+    EXPECT_EQ(qorfax::phonebookPrint({}), 2);
+    EXPECT_EQ(qorfax::phonebookPrint({"--by", "age"}), 2);
+    EXPECT_EQ(qorfax::phonebookPrint({"--by"}), 2);
+    EXPECT_EQ(qorfax::phonebookPrint({"--by", "name", "--colour", "red"}), 2);
+}
+
+}  // namespace
