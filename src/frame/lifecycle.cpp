@@ -2,6 +2,8 @@
 #include <cstring>
 
 #include "frame/frame.h"
+#include "send/send.h"
+#include "frame/pbwork.h"
 
 namespace qorsf {
 
@@ -16,6 +18,17 @@ constexpr uint32_t sumAreas() {
     return total;
 }
 static_assert(sumAreas() == kGlobalBlockSize, "the areas fill the global work block exactly");
+
+// What SF_open has loaded into the blocks: SF_close writes back only what was loaded, so an
+// open that failed half-way never saves empty blocks over the stored parameters or numbers.
+struct Loaded {
+    bool params = false;
+    bool lastNumbers = false;
+};
+Loaded& loaded() {
+    static Loaded l;
+    return l;
+}
 
 FrameState& state() {
     static FrameState s;
@@ -61,7 +74,10 @@ uint16_t systemVersion() {
 
 FrameState& frame() { return state(); }
 
-void frame_reset() { state() = FrameState{}; }
+void frame_reset() {
+    state() = FrameState{};
+    loaded() = Loaded{};
+}
 
 SF_PARAMS* params() { return reinterpret_cast<SF_PARAMS*>(state().area[3]); }
 COVER_SHEET* defaultCover() { return reinterpret_cast<COVER_SHEET*>(state().area[2]); }
@@ -84,6 +100,10 @@ int16_t SF_open(uint32_t host) {
         }
         if (int16_t st = UL_unlockhandle(f.lastNumbersHandle)) return st;
     }
+    if (!loaded().lastNumbers) {
+        if (int16_t st = SF_getlastnumbers(host)) return st;
+        loaded().lastNumbers = true;
+    }
 
     SF_PARAMS* p = params();
     if (int16_t st = SF_loadparams(host, p)) {
@@ -94,6 +114,7 @@ int16_t SF_open(uint32_t host) {
         SF_setdefaults(p);
         if ((st = SF_saveparams(host, p))) return st;
     }
+    loaded().params = true;
 
     f.word2200 = p->word2200;
     f.word2201 = p->word2201;
@@ -109,13 +130,15 @@ int16_t SF_open(uint32_t host) {
 int16_t SF_close(uint32_t host) {
     FrameState& f = state();
     VQ_shutdown(host);
+    SF_pbclose(host);  // closes the phone book store if open and frees the work area
 
     if (f.globalHandle) {
         SF_PARAMS* p = params();
         p->word2200 = f.word2200;
         p->word2201 = f.word2201;
         p->word2203 = f.word2203;
-        SF_saveparams(host, p);
+        if (loaded().params) SF_saveparams(host, p);
+        loaded().params = false;
         COVER_SHEET* cover = defaultCover();
         if (cover->memo) {
             UL_freehandle(cover->memo);
@@ -126,10 +149,13 @@ int16_t SF_close(uint32_t host) {
         for (char*& a : f.area) a = nullptr;
     }
     if (f.lastNumbersHandle) {
+        if (loaded().lastNumbers) SF_savelastnumbers(host);
+        loaded().lastNumbers = false;
         UL_freehandle(f.lastNumbersHandle);
         f.lastNumbersHandle = 0;
     }
     UT_listfree(host, &f.recipients);
+    SF_dbcachefree(host);  // the record store's page cache
     return 0;
 }
 

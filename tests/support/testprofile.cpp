@@ -38,6 +38,8 @@ TempProfile::TempProfile() {
     qorul::setClock(fixedTime());
     int16_t st = qorul::setProfileRoot(root_);
     if (st != 0) ADD_FAILURE() << "profile root not accepted: " << st;
+    // A dialog left idle with nothing scripted, or a question nobody answers, fails the test.
+    ui_.onFailure([](const std::string& what) { ADD_FAILURE() << "UI driver: " << what; });
     previous_ = qorui::install(&ui_);
 }
 

@@ -169,3 +169,15 @@ int16_t UL_getwindow(uint32_t host, int16_t number, HWND* window);
 // Lets the host's user interface breathe during long loops (runs the registered hook).
 void UL_yield(uint32_t host);
 void UL_waitcursor(uint32_t host, int16_t on);
+
+// ---- Fax image files (TIFF Class F, read with libtiff).
+struct UL_FAXHEADER {
+    int16_t format;     // 2 = CCITT group 3 or 4 compression, 1 = another TIFF, 0 = not a TIFF
+    int16_t linewidth;  // the image width in pixels (1728 for a fax page)
+    int16_t pages;      // the number of pages (directories)
+    char text1[80];     // the image description of the first page
+    char text2[80];     // the document name of the first page
+};
+// Reads the header of the first page. A file that is not a TIFF reads with format 0;
+// a file that cannot be opened gives UL_E_NOTFOUND or UL_E_OPEN.
+int16_t UL_readfaxheader(uint32_t host, const char* path, UL_FAXHEADER* header);

@@ -39,6 +39,19 @@ uint32_t UT_listcount(const UT_LIST* list);
 // Frees every item and empties the header.
 int16_t UT_listfree(uint32_t host, UT_LIST* list);
 
+// ---- Messages and help, through the UI driver.
+// A message box over `owner` with `text` and `caption`; style is of MessageBox (16 = stop icon).
+// Returns the answer (IDOK, IDCANCEL, IDYES, IDNO).
+int16_t UT_msgbox(uint32_t host, HWND owner, const char* text, const char* caption, uint16_t style);
+// Shows the message of a status in an error box (13000 is never shown). Returns 0 when the
+// window that shows it can go on, or the status itself when it cannot (out of memory, no
+// language module), so that the caller ends.
+int16_t UT_showerror(uint32_t host, int16_t status);
+// Opens help topic `number` over `owner`.
+int16_t UT_help(uint32_t host, HWND owner, int16_t number);
+// An information text on the status line (no answer).
+int16_t UT_statusmsg(uint32_t host, const char* text);
+
 // Flags of UT_makefont.
 enum : uint16_t { UT_FONT_UNDERLINE = 2, UT_FONT_ITALIC = 4, UT_FONT_DEFAULT = 256 };
 // Makes a font: an empty face means the default face. Weight 100..900 (400 normal, 700 bold).
@@ -59,3 +72,13 @@ int16_t UT_readline(char* buffer, std::size_t size, uint32_t file);
 // dropped. Fields after the `most`-th are ignored. An empty line gives no field.
 int16_t UT_splitfields(uint32_t host, char* line, const char* separators, int16_t most, char** fields,
                        int16_t* count);
+
+// ---- File questions, through the UI driver.
+// Asks whether the existing file `path` may be replaced: 0 = replace it, 7 = choose another
+// name, any other value = cancel.
+int16_t UT_askoverwrite(uint32_t host, const char* path);
+// Lets the user choose a file (filter and title texts, mode as the driver's), `path` the
+// starting name in and the chosen name out. 13000 when cancelled; UL_E_TOOLONG when the chosen
+// name does not fit the buffer (the buffer is kept).
+int16_t UT_choosefile(uint32_t host, const char* filter, const char* title, int16_t mode, char* path,
+                      std::size_t pathsize);

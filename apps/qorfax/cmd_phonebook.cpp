@@ -1,0 +1,264 @@
+// qorfax phonebook: the names of the phone book, their details, caller-ID, names files.
+//
+// Exported library functions are called where they exist, as a desktop application calls them;
+// import and export, which only the phone book window reaches, go through the core's interface.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "frame/frame.h"
+#include "host.h"
+#include "phonebook/phonebook.h"
+#include "phonebook_common.h"
+#include "qorsf.h"
+#include "qorul.h"
+
+namespace qorfax {
+namespace {
+
+const char* kHelp =
+    "usage: qorfax phonebook [--book PATH] [--tsv] VERB [ARGS...]\n"
+    "\n"
+    "verbs:\n"
+    "  list                    every name with its fax and voice numbers and company\n"
+    "  show NAME               the details of one name and its groups\n"
+    "  add NAME --fax NUMBER [--voice N] [--company T] [--text1 T] [--text2 T] [--text3 T]\n"
+    "          [--alt N] [--other N]\n"
+    "                          add a name (a name that exists gets these details instead)\n"
+    "  update NAME [--fax N] [--voice N] [--company T] [--text1 T] [--text2 T] [--text3 T]\n"
+    "          [--alt N] [--other N]\n"
+    "                          change the given details of a name; the others stay\n"
+    "  delete NAME             delete a name and its memberships in groups\n"
+    "  import FILE             read a names file and the groups file of the same name (.GLS)\n"
+    "  export FILE             write the names file FILE and the groups file of the same name\n"
+    "  lookup NUMBER           whose number it is (caller-ID): the name and the field matched\n"
+    "\n"
+    "options:\n"
+    "  --book PATH             use the phone book file PATH instead of the profile's\n"
+    "  --tsv                   tab-separated output: one record a line, every field\n"
+    "\n"
+    "Numbers hold 1 to 30 characters, not all of them letters. Names hold at most 30\n"
+    "characters, company, text1 and text2 60, text3 80. A names file has one line per name:\n"
+    "nine fields in double quotes separated by commas: name, fax, company, text1, text2,\n"
+    "voice, text3, alternative number, other number.\n"
+    "Exit status: 0 done, 1 failed (or lookup found nothing), 2 wrong arguments.\n";
+
+// The detail options of add and update, with the entry field each fills and its width.
+struct Detail {
+    const char* option;
+    std::size_t offset;
+    std::size_t size;
+    bool number;  // checked with SF_checkphonenum
+};
+const Detail kDetails[] = {
+    {"--fax", offsetof(PB_ENTRY, number), sizeof(PB_ENTRY::number), true},
+    {"--voice", offsetof(PB_ENTRY, voice), sizeof(PB_ENTRY::voice), true},
+    {"--alt", offsetof(PB_ENTRY, altnumber), sizeof(PB_ENTRY::altnumber), true},
+    {"--other", offsetof(PB_ENTRY, othernumber), sizeof(PB_ENTRY::othernumber), true},
+    {"--company", offsetof(PB_ENTRY, company), sizeof(PB_ENTRY::company), false},
+    {"--text1", offsetof(PB_ENTRY, text1), sizeof(PB_ENTRY::text1), false},
+    {"--text2", offsetof(PB_ENTRY, text2), sizeof(PB_ENTRY::text2), false},
+    {"--text3", offsetof(PB_ENTRY, text3), sizeof(PB_ENTRY::text3), false},
+};
+
+char* field(PB_ENTRY& e, const Detail& d) { return reinterpret_cast<char*>(&e) + d.offset; }
+
+// One name as an output line: every field with --tsv, else name, fax, voice and company.
+void printEntry(const PB_ENTRY& e, bool tsv) {
+    if (tsv) {
+        std::printf("%s\n", tsvLine({e.name, e.number, e.voice, e.altnumber, e.othernumber, e.company, e.text1,
+                                      e.text2, e.text3})
+                                .c_str());
+    } else {
+        std::printf("%-30s  %-20s  %-20s  %s\n", printable(e.name).c_str(), printable(e.number).c_str(),
+                    printable(e.voice).c_str(), printable(e.company).c_str());
+    }
+}
+
+// The details of a name; status 0 with an empty entry (but the name) when it has no details.
+int16_t readEntry(uint32_t h, const std::string& name, PB_ENTRY& e) {
+    char info[qorsf::kPbInfoWidth];
+    if (int16_t st = SF_nametophone(h, name.c_str(), info)) return st;
+    std::memset(&e, 0, sizeof e);
+    if (info[0] != '\0') SF_infotoentry(h, info, &e);
+    UL_strcopy(e.name, name.c_str());
+    return 0;
+}
+
+// Reads --fax ... options into the entry; "" or a message.
+std::string readDetails(const Args& args, std::size_t from, PB_ENTRY& e, bool& anyGiven) {
+    anyGiven = false;
+    for (std::size_t i = from; i < args.size(); ++i) {
+        const Detail* d = nullptr;
+        for (const Detail& c : kDetails)
+            if (args[i] == c.option) d = &c;
+        if (!d) return "unknown argument " + args[i];
+        if (i + 1 >= args.size()) return args[i] + " needs a value";
+        const std::string& value = args[++i];
+        if (std::string problem = checkText(value, d->size - 1, d->option + 2); !problem.empty()) return problem;
+        if (d->number) {
+            uint16_t result = 0;
+            SF_checkphonenum(value.c_str(), &result);
+            // An empty value clears the field; every other value must be a number.
+            if (!value.empty() && result != 0)
+                return std::string(d->option + 2) + " number \"" + value + "\" is not valid: " +
+                       (result == 2 ? "more than 30 characters" : "it holds only letters");
+        }
+        UL_strcopy(field(e, *d), d->size, value.c_str());
+        anyGiven = true;
+    }
+    return "";
+}
+
+int save(uint32_t h, const PB_ENTRY& e, bool update) {
+    PB_RECORD record{};
+    UL_strcopy(record.name, e.name);
+    SF_entrytoinfo(h, &e, record.info);
+    const int16_t st = update ? SF_updatephone(h, e.name, record.info) : SF_addphone(h, e.name, &record);
+    return st ? failPb(st, update ? "the name cannot be changed" : "the name cannot be added") : kExitOk;
+}
+
+int list(uint32_t h, bool tsv) {
+    char name[31];
+    uint16_t found = 0;
+    if (int16_t st = SF_getfirstname(h, name, &found)) return failPb(st, "the phone book cannot be read");
+    while (found) {
+        PB_ENTRY e;
+        if (int16_t st = readEntry(h, name, e)) return failPb(st, "the phone book cannot be read");
+        printEntry(e, tsv);
+        if (int16_t st = SF_getnextname(h, name, &found)) return failPb(st, "the phone book cannot be read");
+    }
+    return kExitOk;
+}
+
+int show(uint32_t h, const std::string& name, bool tsv) {
+    PB_ENTRY e;
+    if (int16_t st = readEntry(h, name, e)) return failPb(st, "the name cannot be shown");
+    std::vector<std::string> groups;
+    char group[31];
+    uint16_t found = 0;
+    if (int16_t st = qorsf::SF_getfirstgroupofname(h, e.name, group, &found)) return failPb(st, "the groups cannot be read");
+    while (found) {
+        if (!qorsf::SF_isblank(group)) groups.emplace_back(group);
+        if (int16_t st = qorsf::SF_getnextgroupofname(h, e.name, group, &found))
+            return failPb(st, "the groups cannot be read");
+    }
+    SF_epilog(h);
+    if (tsv) {
+        std::vector<std::string> fields = {e.name, e.number, e.voice, e.altnumber, e.othernumber,
+                                           e.company, e.text1, e.text2, e.text3};
+        fields.insert(fields.end(), groups.begin(), groups.end());
+        std::printf("%s\n", tsvLine(fields).c_str());
+        return kExitOk;
+    }
+    auto line = [](const char* label, const std::string& value) {
+        std::printf("%-8s %s\n", label, printable(value).c_str());
+    };
+    line("name", e.name);
+    line("fax", e.number);
+    line("voice", e.voice);
+    line("alt", e.altnumber);
+    line("other", e.othernumber);
+    line("company", e.company);
+    line("text1", e.text1);
+    line("text2", e.text2);
+    line("text3", e.text3);
+    std::string all;
+    for (const std::string& g : groups) all += (all.empty() ? "" : ", ") + g;
+    line("groups", all);
+    return kExitOk;
+}
+
+int lookup(uint32_t h, const std::string& number, bool tsv) {
+    PB_ENTRY e{};
+    uint16_t which = qorsf::SF_CID_NONE;
+    if (int16_t st = SF_cidnumbertorec(h, number.c_str(), &which, &e)) return failPb(st, "the phone book cannot be read");
+    if (which == qorsf::SF_CID_NONE) {
+        std::fprintf(stderr, "qorfax: no name in the phone book has the number %s\n", number.c_str());
+        return kExitFailed;
+    }
+    const char* what = which == qorsf::SF_CID_VOICE ? "voice" : which == qorsf::SF_CID_FAX ? "fax" : "alt";
+    if (tsv)
+        std::printf("%s\n", tsvLine({e.name, what}).c_str());
+    else
+        std::printf("%s (%s)\n", printable(e.name).c_str(), what);
+    return kExitOk;
+}
+
+int run(const Args& all) {
+    if (wantsHelp(all)) {
+        std::fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    Options o;
+    if (std::string problem = takeOptions(all, o); !problem.empty()) return usage(kHelp, problem);
+    const Args& args = o.rest;
+    if (args.empty()) return usage(kHelp, "phonebook needs a verb");
+    const std::string& verb = args[0];
+    auto want = [&](std::size_t n) { return args.size() == n; };
+
+    if (verb == "list" && !want(1)) return usage(kHelp, "list takes no arguments");
+    if ((verb == "show" || verb == "delete" || verb == "import" || verb == "export" || verb == "lookup") && !want(2))
+        return usage(kHelp, verb + " needs exactly one argument");
+    if ((verb == "add" || verb == "update") && args.size() < 2) return usage(kHelp, verb + " needs a name");
+
+    PB_ENTRY entry{};
+    if (verb == "add" || verb == "update" || verb == "show" || verb == "delete") {
+        if (std::string problem = checkKey(args[1], "name"); !problem.empty()) return usage(kHelp, problem);
+    }
+    bool anyGiven = false;
+    if (verb == "add" || verb == "update") {
+        UL_strcopy(entry.name, args[1].c_str());
+        // add starts from nothing; update from the details as they are, read below.
+        if (std::string problem = readDetails(args, 2, entry, anyGiven); !problem.empty()) return usage(kHelp, problem);
+        if (verb == "add" && entry.number[0] == '\0') return usage(kHelp, "add needs --fax NUMBER");
+        if (verb == "update" && !anyGiven) return usage(kHelp, "update needs at least one detail to change");
+    }
+
+    Host host;
+    if (int16_t st = host.open()) return failPb(st, "the library cannot be opened");
+    if (int rc = useBook(o)) return rc;
+    const uint32_t h = host.handle();
+
+    if (verb == "list") return list(h, o.tsv);
+    if (verb == "show") return show(h, args[1], o.tsv);
+    if (verb == "add") return save(h, entry, false);
+    if (verb == "update") {
+        PB_ENTRY current;
+        if (int16_t st = readEntry(h, args[1], current)) return failPb(st, "the name cannot be changed");
+        PB_ENTRY changed = current;
+        PB_ENTRY given{};
+        readDetails(args, 2, given, anyGiven);
+        for (std::size_t i = 2; i + 1 < args.size(); i += 2)
+            for (const Detail& d : kDetails)
+                if (args[i] == d.option) UL_strcopy(field(changed, d), d.size, field(given, d));
+        return save(h, changed, true);
+    }
+    if (verb == "delete") {
+        // As the phone book window does: the memberships first, then the name's own record.
+        if (int16_t st = SF_removenamefromgroups(h, args[1].c_str())) return failPb(st, "the name cannot be deleted");
+        if (int16_t st = SF_deletephone(h, args[1].c_str())) return failPb(st, "the name cannot be deleted");
+        return kExitOk;
+    }
+    if (verb == "import") {
+        if (std::string problem = checkPath(args[1]); !problem.empty()) return usage(kHelp, problem);
+        if (int16_t st = qorsf::SF_importphonebook(h, args[1].c_str())) return failPb(st, "the import stopped");
+        return kExitOk;
+    }
+    if (verb == "export") {
+        if (std::string problem = checkPath(args[1]); !problem.empty()) return usage(kHelp, problem);
+        if (int16_t st = qorsf::SF_exportphonebook(h, args[1].c_str())) return failPb(st, "the export failed");
+        return kExitOk;
+    }
+    if (verb == "lookup") return lookup(h, args[1], o.tsv);
+    return usage(kHelp, "unknown verb " + verb);
+}
+
+Registration registration{{"phonebook",
+                           "  phonebook VERB ...           list, show, add, update, delete, import, export, lookup\n",
+                           kHelp, run}};
+
+}  // namespace
+}  // namespace qorfax

@@ -1,0 +1,95 @@
+// What the phonebook and group commands share: their options, argument checks and output.
+#pragma once
+
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "frame/frame.h"
+#include "qorul.h"
+
+namespace qorfax {
+
+struct Options {
+    std::string book;  // --book PATH: another phone book file
+    bool tsv = false;  // --tsv: tab-separated output
+    Args rest;         // the verb and its arguments
+};
+
+// Takes --book and --tsv from anywhere before a "--"; "" or the problem.
+inline std::string takeOptions(const Args& args, Options& o) {
+    bool literal = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (!literal && args[i] == "--") {
+            literal = true;
+        } else if (!literal && args[i] == "--tsv") {
+            o.tsv = true;
+        } else if (!literal && args[i] == "--book") {
+            if (i + 1 >= args.size()) return "--book needs a path";
+            o.book = args[++i];
+            if (o.book.empty() || o.book.size() > 79) return "--book needs a path of 1 to 79 characters";
+        } else {
+            o.rest.push_back(args[i]);
+        }
+    }
+    return "";
+}
+
+// Points the open library at the --book file for this run only (the profile's setting stays).
+inline int useBook(const Options& o) {
+    if (o.book.empty()) return kExitOk;
+    UL_strcopy(qorsf::frame().phonebookPath, o.book.c_str());
+    return kExitOk;
+}
+
+// Line breaks and tabs would split a record: they are shown as blanks.
+inline std::string printable(const std::string& s) {
+    std::string out = s;
+    for (char& c : out)
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    return out;
+}
+
+inline std::string tsvLine(const std::vector<std::string>& fields) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "\t" : "") + printable(fields[i]);
+    return line;
+}
+inline std::string tsvLine(std::initializer_list<std::string> fields) { return tsvLine(std::vector<std::string>(fields)); }
+
+// A text for a field of `most` characters: "" or the problem.
+inline std::string checkText(const std::string& value, std::size_t most, const char* what) {
+    if (value.size() > most)
+        return std::string(what) + " \"" + value + "\" is longer than " + std::to_string(most) + " characters";
+    if (value.find_first_of("\r\n") != std::string::npos) return std::string(what) + " may not hold a line break";
+    return "";
+}
+
+// A name or group: 1 to 30 characters, not beginning with a blank (such a key would be taken for
+// the record of a group or of a name).
+inline std::string checkKey(const std::string& value, const char* what) {
+    if (value.empty() || value[0] == ' ') return std::string("a ") + what + " may not be empty or begin with a blank";
+    if (std::string problem = checkText(value, 30, what); !problem.empty()) return problem;
+    if (value.find_first_of("\t") != std::string::npos) return std::string("a ") + what + " may not hold a tab";
+    return "";
+}
+
+// As fail(), but 20221 and 20222 were shown with their name or group when they arose: only
+// what failed is added.
+inline int failPb(int16_t status, const char* what) {
+    if (status == SF_NORECORD || status == SF_EXISTS) {
+        std::fprintf(stderr, "qorfax: %s (status %d)\n", what, status);
+        return kExitFailed;
+    }
+    return fail(status, what);
+}
+
+inline std::string checkPath(const std::string& path) {
+    if (path.empty()) return "the file name is empty";
+    if (path.size() > 155) return "the file name is too long";
+    return "";
+}
+
+}  // namespace qorfax
