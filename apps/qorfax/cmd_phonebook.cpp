@@ -34,6 +34,8 @@ const char* kHelp =
     "  import FILE             read a names file and the groups file of the same name (.GLS)\n"
     "  export FILE             write the names file FILE and the groups file of the same name\n"
     "  lookup NUMBER           whose number it is (caller-ID): the name and the field matched\n"
+    "  print --by name|group [--out FILE] [--book PATH]\n"
+    "                          print the listing by name or by group (qorfax phonebook print --help)\n"
     "\n"
     "options:\n"
     "  --book PATH             use the phone book file PATH instead of the profile's\n"
@@ -188,6 +190,8 @@ int lookup(uint32_t h, const std::string& number, bool tsv) {
 }
 
 int run(const Args& all) {
+    // The listings have their own options and help.
+    if (!all.empty() && all[0] == "print") return phonebookPrint(Args(all.begin() + 1, all.end()));
     if (wantsHelp(all)) {
         std::fputs(kHelp, stdout);
         return kExitOk;
@@ -257,7 +261,7 @@ int run(const Args& all) {
 }
 
 Registration registration{{"phonebook",
-                           "  phonebook VERB ...           list, show, add, update, delete, import, export, lookup\n",
+                           "  phonebook VERB ...           list, show, add, update, delete, import, export, lookup, print\n",
                            kHelp, run}};
 
 }  // namespace

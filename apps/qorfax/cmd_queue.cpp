@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands.h"
+#include "phonebook/phonebook.h"
 #include "host.h"
 #include "qorlib1.h"
 #include "qorsf.h"
@@ -49,7 +50,12 @@ int list(uint32_t h) {
         else if (UL_fmtdatetime(h, &t, when, sizeof when) != 0)
             std::snprintf(when, sizeof when, "?");
         const unsigned long long n = static_cast<unsigned long long>(static_cast<uint32_t>(r.jobnumhigh)) * 100000ULL + r.jobnum;
-        std::printf("%-12llu  %-32s  %-30s  %-12s  %s\n", n, r.recipient, r.number, status, when);
+        // The number in display form: without a dial prefix or suffix framed by '|'.
+        char prefix[256], suffix[256], number[256];
+        char stored[sizeof r.number + 1] = {};
+        std::memcpy(stored, r.number, sizeof r.number);
+        qorsf::SF_decodephonenum(h, stored, prefix, suffix, number);
+        std::printf("%-12llu  %-32s  %-30s  %-12s  %s\n", n, r.recipient, number, status, when);
     }
     VQ_closequeue(h, cursor);
     return kExitOk;

@@ -22,7 +22,8 @@ const char* kHelp =
     "usage: qorfax send --to NUMBER [--to NUMBER ...] [--name NAME] [--fine] [--delete-after]\n"
     "                   [--at \"YYYY-MM-DD HH:MM\"] [--prefix P] [--suffix S] [--note TEXT] FILE...\n"
     "\n"
-    "Queues one fax job per number with the files as its documents (at most 100). A fax image\n"
+    "Queues one fax job per number with the files as its documents (at most 100). A --to that is\n"
+    "not a number names a person of the phone book, whose fax number is used. A fax image\n"
     "must be a TIFF of CCITT group 3 or 4 pages 1728 pixels wide; any other file is sent as text.\n"
     "--at schedules the send (default: as soon as possible); --prefix and --suffix default to the\n"
     "dial prefix and suffix of the configuration.\n";
@@ -47,6 +48,21 @@ bool parseWhen(const std::string& text, SF_DATETIME* when) {
     char digits[16];
     std::snprintf(digits, sizeof digits, "%04d%02d%02d%02d%02d00", y, mo, d, h, mi);
     return VQ_parsetime(0, digits, when) == 0 && (when->year || when->month);
+}
+
+// The fax number of a phone book name: 0 with the number (empty when the name has none), or the
+// library's status (20221 when there is no such name; the library has shown that message).
+int16_t faxNumberOf(uint32_t host, const std::string& name, std::string* number) {
+    char info[661] = {};
+    int16_t st = SF_nametophone(host, name.c_str(), info);
+    SF_epilog(host);
+    if (st) return st;
+    number->clear();
+    if (info[0] == '\0') return 0;  // only memberships: no details of its own
+    PB_ENTRY entry{};
+    SF_infotoentry(host, info, &entry);
+    *number = entry.number;
+    return 0;
 }
 
 int run(const Args& args) {
@@ -109,15 +125,23 @@ int run(const Args& args) {
     if (!haveSuffix) suffix = p->dialsuffix;
 
     // Everything is checked before the first job is queued: a bad number or document queues nothing.
-    for (const std::string& t : to) {
+    // A --to that is not a number is a name of the phone book: its fax number is sent to.
+    std::string nameFromBook;
+    for (std::string& t : to) {
         if (!looksLikeNumber(t)) {
-            std::fprintf(stderr, "qorfax: \"%s\" is not a fax number, and there is no phone book to look it up in\n",
-                         t.c_str());
-            return kExitFailed;
+            std::string number;
+            if (int16_t st = faxNumberOf(h, t, &number)) return st == SF_NORECORD ? kExitFailed : fail(st, t.c_str());
+            if (number.empty()) {
+                std::fprintf(stderr, "qorfax: %s has no fax number in the phone book\n", t.c_str());
+                return kExitFailed;
+            }
+            if (to.size() == 1) nameFromBook = t;
+            t = number;
         }
         if (qorsf::SF_dialstring(t.c_str(), prefix.c_str(), suffix.c_str(), '|').size() >= 50)
             return fail(SF_DIALSTRINGLONG, t.c_str());
     }
+    if (name.empty()) name = nameFromBook;
     std::vector<std::string> paths;
     for (const std::string& f : files) {
         char resolved[PATH_MAX];

@@ -33,4 +33,7 @@ int fail(int16_t status, const char* what);
 // Prints the problem and the help to stderr; returns kExitUsage.
 int usage(const char* help, const std::string& problem);
 
+// qorfax phonebook print: the listings by name or by group (phonebook_print.cpp).
+int phonebookPrint(const Args& args);
+
 }  // namespace qorfax

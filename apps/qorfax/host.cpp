@@ -4,6 +4,8 @@
 
 #include "qorsf.h"
 #include "qorul.h"
+#include "qorul_control.h"
+#include "qorwindow.h"
 
 namespace qorfax {
 
@@ -11,9 +13,11 @@ namespace {
 constexpr uint32_t kHostBlockSize = 612;
 constexpr uint32_t kOwnerWindowOffset = 608;
 
-// The host's main window. Until a window layer gives it a real window, the host is represented
-// by this marker, registered under number 101 so that the library's notifications have a target.
-char mainWindowMarker;
+// The host's main window: it receives the library's notifications (the queue changed) and is the
+// owner of the library's dialogs. qorfax runs one command and ends, so it has nothing to redraw.
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
 }  // namespace
 
 Host::Host() {
@@ -22,12 +26,17 @@ Host::Host() {
         const uint32_t owner = 0;  // no owner window: the library takes window 101 instead
         std::memcpy(static_cast<char*>(block) + kOwnerWindowOffset, &owner, sizeof owner);
         UL_unlockhandle(handle_);
-        UL_registerwindow(handle_, 101, reinterpret_cast<HWND>(&mainWindowMarker));
+        window_ = qorwin::createWindow("qorfax", mainWindowProc);
+        UL_registerwindow(handle_, 101, window_);
+        // Long loops of the library call UL_yield: the host's messages are handled there.
+        qorul::setYieldHook([] { qorwin::pump(); });
     }
 }
 
 Host::~Host() {
     close();
+    qorul::setYieldHook(nullptr);
+    if (window_) DestroyWindow(window_);
     if (handle_) UL_freehandle(handle_);
 }
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "qorwintypes.h"
+
 namespace qorfax {
 
 // A host as the library expects one: a movable block of 612 bytes whose 32-bit word at byte
@@ -25,6 +27,7 @@ public:
 
 private:
     uint32_t handle_ = 0;
+    HWND window_ = nullptr;
     bool open_ = false;
 };
 

@@ -5,16 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "qorwindow.h"
 #include "send/send.h"
 
 namespace qorsf {
 
 namespace {
-
-std::function<void(HWND, uint32_t)>& notifier() {
-    static std::function<void(HWND, uint32_t)> n;
-    return n;
-}
 
 class Lock {
 public:
@@ -72,12 +68,11 @@ std::string entryPath(const DocumentEntry& d) {
 
 }  // namespace
 
-void setQueueNotifier(std::function<void(HWND, uint32_t)> n) { notifier() = std::move(n); }
-
 int16_t SF_notifyqueue(uint32_t host) {
     HWND window = nullptr;
     if (int16_t st = UL_getwindow(host, kNotifyWindow, &window)) return st;
-    if (window && notifier()) notifier()(window, kQueueMessage);
+    // Posted, not sent: the host's window handles it when its message loop comes round.
+    if (window) PostMessageA(window, kQueueMessage, 0, 0);
     return 0;
 }
 

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "frame/frame.h"
@@ -63,10 +62,6 @@ int16_t SF_holddocuments(uint32_t host, const DocumentEntry* documents, int16_t 
                          int16_t recipients);
 int16_t SF_releasedocuments(uint32_t host, const DocumentEntry* documents, int16_t count);
 int16_t SF_notifyqueue(uint32_t host);
-
-// Where the queue-changed message goes: the window layer posts it; until then (and in tests)
-// a notifier receives the window and the message. Empty = nothing is delivered.
-void setQueueNotifier(std::function<void(HWND, uint32_t)> notifier);
 
 // Forgets the library-wide state of the send module (the spool base path of SF_makecopy).
 void send_reset();

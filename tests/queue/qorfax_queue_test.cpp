@@ -59,6 +59,28 @@ TEST_F(QorfaxQueue, SendListCountAndPurge) {
     EXPECT_EQ(qorfax(home(), "queue count").out, "total 3\nsent 0\nfailed 0\nheld 0\n");
 }
 
+TEST_F(QorfaxQueue, SendToAPhoneBookNameUsesItsFaxNumber) {
+    const std::string txt = profile.path("memo.txt");
+    qortest::writeFile(txt, "hello\n");
+    ASSERT_EQ(qorfax(home(), "phonebook add 'Grace Hopper' --fax 5550199 --voice 5550100").exit, 0);
+    ASSERT_EQ(qorfax(home(), "phonebook add 'No Fax' --fax 1 ").exit, 0);
+    ASSERT_EQ(qorfax(home(), "phonebook update 'No Fax' --fax ''").exit, 0);
+
+    RunResult r = qorfax(home(), "send --to 'Grace Hopper' " + txt);
+    ASSERT_EQ(r.exit, 0) << r.out;
+    r = qorfax(home(), "queue list");
+    EXPECT_NE(r.out.find("5550199"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Grace Hopper"), std::string::npos) << r.out;
+
+    r = qorfax(home(), "send --to 'Nobody Known' " + txt);
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.out.find("Nobody Known"), std::string::npos) << r.out;
+    r = qorfax(home(), "send --to 'No Fax' " + txt);
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.out.find("has no fax number"), std::string::npos) << r.out;
+    EXPECT_EQ(qorfax(home(), "queue count").out, "total 1\nsent 0\nfailed 0\nheld 0\n");
+}
+
 TEST_F(QorfaxQueue, BadInputQueuesNothing) {
     const std::string wide = profile.path("wide.tif"), txt = profile.path("memo.txt");
     ASSERT_TRUE(qortest::writeTiff(wide, 2048));

@@ -1,5 +1,4 @@
-// qorfax report layouts driven as a person would, and phonebook print in process (its verb is
-// wired into the phonebook command by the host application).
+// qorfax report layouts and qorfax phonebook print driven as a person would.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -10,19 +9,6 @@
 #include "frame/frame.h"
 #include "phonebook/phonebook.h"
 #include "testprofile.h"
-
-namespace qorfax {
-using Args = std::vector<std::string>;
-int phonebookPrint(const Args& args);
-// What the main program of qorfax gives its commands.
-bool wantsHelp(const Args& args) {
-    for (const auto& a : args)
-        if (a == "--help") return true;
-    return false;
-}
-int fail(int16_t, const char*) { return 1; }
-int usage(const char*, const std::string&) { return 2; }
-}  // namespace qorfax
 
 namespace {
 
@@ -84,19 +70,24 @@ protected:
 };
 
 TEST_F(PhonebookPrint, OutWritesTextOrPdfAndUsageErrorsAreRefused) {
-    std::string text = profile.path("list.txt"), pdf = profile.path("list.PDF");
-    ASSERT_EQ(qorfax::phonebookPrint({"--by", "group", "--out", text}), 0);
-    std::string listing = qortest::readFile(text);
+    const std::string text = profile.path("list.txt"), pdf = profile.path("list.PDF");
+    Result r = qorfaxRun(profile.root(), "phonebook print --by group --out '" + text + "'");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    const std::string listing = qortest::readFile(text);
     EXPECT_NE(listing.find("Phone book by group"), std::string::npos);
     EXPECT_NE(listing.find("Friends"), std::string::npos);
-    ASSERT_EQ(qorfax::phonebookPrint({"--out", pdf, "--by", "name"}), 0);
+    r = qorfaxRun(profile.root(), "phonebook print --out '" + pdf + "' --by name");
+    ASSERT_EQ(r.exit, 0) << r.out;
     EXPECT_EQ(qortest::readFile(pdf).substr(0, 5), "%PDF-");
-    EXPECT_EQ(qorfax::phonebookPrint({"--by", "name"}), 0);
+    EXPECT_EQ(qorfaxRun(profile.root(), "phonebook print --by name").exit, 0);
     EXPECT_FALSE(std::filesystem::is_empty(profile.path("print")));
-    EXPECT_EQ(qorfax::phonebookPrint({}), 2);
-    EXPECT_EQ(qorfax::phonebookPrint({"--by", "age"}), 2);
-    EXPECT_EQ(qorfax::phonebookPrint({"--by"}), 2);
-    EXPECT_EQ(qorfax::phonebookPrint({"--by", "name", "--colour", "red"}), 2);
+    EXPECT_EQ(qorfaxRun(profile.root(), "phonebook print").exit, 2);
+    EXPECT_EQ(qorfaxRun(profile.root(), "phonebook print --by age").exit, 2);
+    EXPECT_EQ(qorfaxRun(profile.root(), "phonebook print --by").exit, 2);
+    EXPECT_EQ(qorfaxRun(profile.root(), "phonebook print --by name --colour red").exit, 2);
+    r = qorfaxRun(profile.root(), "phonebook print --help");
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_NE(r.out.find("usage: qorfax phonebook print"), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -49,9 +49,14 @@ protected:
 TEST_F(FolderTest, ThreeRecipientsHoldEveryDocumentThreeTimesUntilEveryRelease) {
     addTiff("page.tif");
     addText("memo.txt");
-    std::vector<std::pair<HWND, uint32_t>> posted;
-    qorsf::setQueueNotifier([&](HWND w, uint32_t m) { posted.emplace_back(w, m); });
-    HWND window = reinterpret_cast<HWND>(0x1234);
+    // The host's main window, registered as window 101, records what it is sent.
+    static std::vector<std::pair<HWND, UINT>> posted;
+    posted.clear();
+    HWND window = qorwin::createWindow("host", [](HWND w, UINT m, WPARAM p1, LPARAM p2) -> LRESULT {
+        if (m == 28659) posted.emplace_back(w, m);
+        return DefWindowProcA(w, m, p1, p2);
+    });
+    ASSERT_NE(window, nullptr);
     UL_registerwindow(0, 101, window);
     SendOptions o = options();
     UL_strcopy(o.recipientName, "Team");
@@ -72,6 +77,8 @@ TEST_F(FolderTest, ThreeRecipientsHoldEveryDocumentThreeTimesUntilEveryRelease) 
         EXPECT_EQ(v(list[i].path), docs[i]);
         EXPECT_TRUE(qortest::fileExists(docs[i]));
     }
+    EXPECT_TRUE(posted.empty());  // posted: nothing arrives before the host's loop runs
+    qorwin::pump();
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(v(posted[0].first), window);
     EXPECT_EQ(v(posted[0].second), 28659u);

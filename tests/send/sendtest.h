@@ -10,6 +10,7 @@
 
 #include "frame_fixture.h"
 #include "queue/queue.h"
+#include "qorwindow.h"
 #include "send/send.h"
 
 namespace qortest {
@@ -26,7 +27,7 @@ protected:
     void TearDown() override {
         FrameTest::TearDown();
         FN_resetsys(0);
-        qorsf::setQueueNotifier(nullptr);
+        qorwin::resetWindows();
     }
 
     static SendOptions options() {
