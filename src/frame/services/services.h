@@ -1,6 +1,7 @@
 // How the library calls its sibling libraries: the platform's headers, in one place.
 #pragma once
 
+#include "qorbd.h"
 #include "qorlang.h"
 #include "qorlib1.h"
 #include "qorlib2.h"
