@@ -13,6 +13,13 @@
 // Every page read from the file is checked before use (entry count, entry lengths, the NUL of
 // each key text, the free-byte count, the level) and every walk checks that entries strictly
 // ascend (or descend), so a damaged file gives -30 instead of looping or reading out of bounds.
+// The check's result is kept per cache slot until the slot's bytes change.
+//
+// Reads that stay within known leaves skip the descent from the root: a record image is looked
+// for first where its number was last seen, and an insert or a removal first on the page of its
+// key's cursor. Such a leaf is taken only when a descent would surely end there at the same
+// index (see tryLeaf), so the entries, the pages and the file's bytes come out as a descent
+// would make them; an insert that needs a split always descends, for the search path.
 #include "store/btree.h"
 
 #include <cstring>
@@ -80,6 +87,10 @@ struct Entry {
     int datalen = 0;
 };
 
+// Copies of entry bytes, whose sizes are known only at run time, go to the library's memcpy: an
+// inline expansion (rep movs) costs more than the copy on the walk's hot path.
+[[gnu::noinline]] void copyBytes(void* to, const void* from, size_t n) { std::memcpy(to, from, n); }
+
 uint32_t rd32(const uint8_t* p) {
     uint32_t v;
     std::memcpy(&v, p, 4);
@@ -141,31 +152,47 @@ int cmpEntries(const Entry& a, const Entry& b) {
     return a.seg < b.seg ? -1 : 1;
 }
 
-// A page in memory with the offsets of its entries.
+// A page with the offsets of its entries. A page loaded to be changed is a copy (b); a page
+// only read is read in place in its cache slot (pin), valid until the next page read or write:
+// a reader holds on to nothing of it past its next load. The frame is read through the bytes
+// in both cases.
 struct Page {
     BigPage b;
+    const DB_PAGE* pin = nullptr;
     int16_t no = -1;
     int16_t off[DB_MAXENTRIES + 2];
-    bool interior() const { return b.level != 0; }
-    Entry at(int i) const { return entryAt(b.area, off[i], interior()); }
+    const uint8_t* raw() const {
+        return pin ? reinterpret_cast<const uint8_t*>(pin) : reinterpret_cast<const uint8_t*>(&b);
+    }
+    int16_t level() const { return rd16(raw()); }
+    int16_t count() const { return rd16(raw() + 2); }
+    int16_t freebytes() const { return rd16(raw() + 4); }
+    int16_t leftchild() const { return rd16(raw() + 6); }
+    int16_t next() const { return rd16(raw() + 8); }
+    int16_t prev() const { return rd16(raw() + 10); }
+    const uint8_t* area() const { return raw() + 12; }
+    bool interior() const { return level() != 0; }
+    Entry at(int i) const { return entryAt(area(), off[i], interior()); }
     DB_PAGE* dbpage() { return reinterpret_cast<DB_PAGE*>(&b); }
 };
+static_assert(offsetof(BigPage, area) == 12);
 
 // Checks a page's frame and entries and fills the offsets; -30 when anything lies.
 int16_t checkPage(Page& pg, int limit) {
-    const BigPage& b = pg.b;
-    if (b.level < 0 || b.level >= DB_MAXLEVELS) return DB_DESCENT;
-    if (b.count < 0 || b.count > DB_MAXENTRIES) return DB_DESCENT;
-    bool interior = b.level != 0;
+    const int level = pg.level(), count = pg.count();
+    const uint8_t* area = pg.area();
+    if (level < 0 || level >= DB_MAXLEVELS) return DB_DESCENT;
+    if (count < 0 || count > DB_MAXENTRIES) return DB_DESCENT;
+    bool interior = level != 0;
     int off = 0;
-    for (int i = 0; i < b.count; ++i) {
+    for (int i = 0; i < count; ++i) {
         if (off >= limit) return DB_DESCENT;
-        int len = b.area[off];
+        int len = area[off];
         if (off + 1 + len > limit) return DB_DESCENT;
         // key byte, at least NUL + record + segment (+ child)
         int tail = interior ? 7 : 5;
         if (len < 2 + tail) return DB_DESCENT;
-        const uint8_t* t = b.area + off + 1;
+        const uint8_t* t = area + off + 1;
         int n = 0;
         int maxText = len - 1 - tail;
         if (maxText > DB_MAXKEYTEXT + 1) maxText = DB_MAXKEYTEXT + 1;
@@ -175,7 +202,7 @@ int16_t checkPage(Page& pg, int limit) {
         pg.off[i] = static_cast<int16_t>(off);
         off += len + 1;
     }
-    if (b.freebytes != DB_AREASIZE - off) return DB_DESCENT;
+    if (pg.freebytes() != DB_AREASIZE - off) return DB_DESCENT;
     return 0;
 }
 
@@ -183,14 +210,106 @@ bool pageInRange(const DB_HANDLE* h, int16_t no) {
     return no >= 0 && no <= DB_MAXPAGE && no < h->pagespresent;
 }
 
-// Reads and checks a page; I/O statuses pass through, damage gives -30.
-int16_t load(DB_HANDLE* h, Page& pg, int16_t no) {
+// What checkPage found for the content of each cache slot, with the slot's version: a page read
+// again from the cache is not checked and parsed again while its bytes stay the same.
+struct Parsed {
+    uint32_t version = 0;
+    int16_t status = 0;
+    int16_t off[DB_MAXENTRIES + 2];
+};
+Parsed parsed[DB_CACHECOUNT];
+
+// Reads and checks a page, as a copy to be changed (load) or in place (view); I/O statuses pass
+// through, damage gives -30.
+int16_t readChecked(DB_HANDLE* h, Page& pg, int16_t no, bool inPlace) {
     if (!pageInRange(h, no)) return DB_DESCENT;
-    std::memset(&pg.b, 0, sizeof pg.b);
-    int16_t st = pf::readPage(h, reinterpret_cast<DB_PAGE*>(&pg.b), no);
+    int slot = -1;
+    uint32_t version = 0;
+    pg.pin = nullptr;
+    int16_t st = 0;
+    if (inPlace) st = pf::pinPage(h, &pg.pin, no, &slot, &version);
     if (st != 0) return st;
+    if (!pg.pin) {
+        st = pf::readPage(h, pg.dbpage(), no, &slot, &version);
+        if (st != 0) return st;
+        // Room beyond the page for an insert's overfill starts out zero.
+        std::memset(pg.b.area + DB_AREASIZE, 0, sizeof pg.b.area - DB_AREASIZE);
+    }
     pg.no = no;
-    return checkPage(pg, DB_AREASIZE);
+    Parsed* m = slot >= 0 && slot < DB_CACHECOUNT ? &parsed[slot] : nullptr;
+    if (m && m->version == version) {
+        if (m->status == 0) std::memcpy(pg.off, m->off, static_cast<size_t>(pg.count()) * sizeof pg.off[0]);
+        return m->status;
+    }
+    st = checkPage(pg, DB_AREASIZE);
+    if (m) {
+        m->version = version;
+        m->status = st;
+        if (st == 0) std::memcpy(m->off, pg.off, static_cast<size_t>(pg.count()) * sizeof pg.off[0]);
+    }
+    return st;
+}
+
+int16_t load(DB_HANDLE* h, Page& pg, int16_t no) { return readChecked(h, pg, no, false); }
+int16_t view(DB_HANDLE* h, Page& pg, int16_t no) { return readChecked(h, pg, no, true); }
+
+// Turns a page read in place into a copy that may be changed.
+void own(Page& pg) {
+    if (!pg.pin) return;
+    std::memcpy(&pg.b, pg.pin, sizeof *pg.pin);
+    std::memset(pg.b.area + DB_AREASIZE, 0, sizeof pg.b.area - DB_AREASIZE);
+    pg.pin = nullptr;
+}
+
+// The first index of a checked page whose entry does not compare below key (or the count).
+int lowerBound(const Page& pg, const Key& key) {
+    int lo = 0, hi = pg.count();
+    while (lo < hi) {
+        int mid = (lo + hi) / 2;
+        if (cmpEntry(pg.at(mid), key) < 0) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo;
+}
+
+// Where the first piece of a record image (key 19) was last seen, by record number. Only a
+// guess: every use checks that the page holds that very entry, and falls back to a descent.
+// The table belongs to one open file at a time; opening or closing any store forgets it.
+struct Hint {  // all zero = no hint (generation 0 is never current)
+    uint32_t rec;
+    uint16_t generation;
+    int16_t page;
+};
+constexpr uint32_t kHints = 1u << 15;  // record numbers map to slots by their low bits
+Hint hints[kHints];  // 256 KiB, zero until used
+int32_t hintFile = -1;
+uint16_t hintGeneration = 1;
+
+}  // namespace
+
+void forgetHints() {
+    hintFile = -1;
+    if (++hintGeneration == 0) ++hintGeneration;
+}
+
+namespace {
+
+
+void noteImage(const DB_HANDLE* h, uint32_t rec, int16_t page) {
+    if (hintFile != h->file) {
+        forgetHints();
+        hintFile = h->file;
+    }
+    Hint& e = hints[rec & (kHints - 1)];
+    e.rec = rec;
+    e.generation = hintGeneration;
+    e.page = page;
+}
+
+int16_t hintedPage(const DB_HANDLE* h, uint32_t rec) {
+    if (hintFile != h->file) return -1;
+    const Hint& e = hints[rec & (kHints - 1)];
+    return e.generation == hintGeneration && e.rec == rec ? e.page : -1;
 }
 
 int16_t store(DB_HANDLE* h, Page& pg) {
@@ -206,7 +325,7 @@ int16_t checkArgs(DB_HANDLE* h, int16_t k) {
 void saveCursorEntry(DB_HANDLE* h, int16_t k, const Entry& e) {
     int n = e.textlen - 1;
     if (n > DB_MAXKEYTEXT) n = DB_MAXKEYTEXT;
-    std::memcpy(h->savedbuf[k], e.text + 1, static_cast<size_t>(n));
+    copyBytes(h->savedbuf[k], e.text + 1, static_cast<size_t>(n));
     h->savedbuf[k][n] = '\0';
     h->savedtext[k] = h->savedbuf[k];
     h->savedrecord[k] = e.rec;
@@ -218,10 +337,11 @@ void setCursor(DB_HANDLE* h, int16_t k, const Page& pg, int i) {
     h->curpage[k] = pg.no;
     h->curindex[k] = static_cast<int16_t>(i);
     h->removed[k] = 0;
-    if (i >= 0 && i < pg.b.count) {
+    if (i >= 0 && i < pg.count()) {
         Entry e = pg.at(i);
+        if (e.text[0] == DB_KEYDATA && e.textlen == 1 && (e.seg & 0x7F) == 0) noteImage(h, e.rec, pg.no);
         h->curkey[k] = e.text[0];
-        std::memcpy(h->found, e.p, static_cast<size_t>(e.size));
+        copyBytes(h->found, e.p, static_cast<size_t>(e.size));
         h->argrecord = e.rec;
         h->foundsegment = e.seg;
         saveCursorEntry(h, k, e);
@@ -231,7 +351,7 @@ void setCursor(DB_HANDLE* h, int16_t k, const Page& pg, int i) {
 // Cursor past the last entry (of page pg, which has no next page) or before the first.
 void setCursorEdge(DB_HANDLE* h, int16_t k, const Page& pg, bool end) {
     h->curpage[k] = pg.no;
-    h->curindex[k] = end ? pg.b.count : -1;
+    h->curindex[k] = end ? pg.count() : -1;
     h->curkey[k] = static_cast<int16_t>(end ? k + 1 : 0);
     h->removed[k] = 0;
 }
@@ -241,12 +361,12 @@ void setCursorEdge(DB_HANDLE* h, int16_t k, const Page& pg, bool end) {
 int16_t stepForward(DB_HANDLE* h, Page& pg, int& i) {
     ++i;
     int hops = 0;
-    while (i >= pg.b.count) {
-        if (pg.b.next == -1) return 1;
+    while (i >= pg.count()) {
+        if (pg.next() == -1) return 1;
         if (++hops > h->pagespresent) return DB_DESCENT;  // a cycle of empty pages
-        int16_t st = load(h, pg, pg.b.next);
+        int16_t st = view(h, pg, pg.next());
         if (st != 0) return st;
-        if (pg.b.level != 0) return DB_DESCENT;
+        if (pg.level() != 0) return DB_DESCENT;
         i = 0;
     }
     return 0;
@@ -256,12 +376,12 @@ int16_t stepBackward(DB_HANDLE* h, Page& pg, int& i) {
     --i;
     int hops = 0;
     while (i < 0) {
-        if (pg.b.prev == -1) return 1;
+        if (pg.prev() == -1) return 1;
         if (++hops > h->pagespresent) return DB_DESCENT;
-        int16_t st = load(h, pg, pg.b.prev);
+        int16_t st = view(h, pg, pg.prev());
         if (st != 0) return st;
-        if (pg.b.level != 0) return DB_DESCENT;
-        i = pg.b.count - 1;
+        if (pg.level() != 0) return DB_DESCENT;
+        i = pg.count() - 1;
     }
     return 0;
 }
@@ -269,32 +389,41 @@ int16_t stepBackward(DB_HANDLE* h, Page& pg, int& i) {
 // Reads the data of the item whose first piece is entry i of pg into buf (at most n bytes);
 // the total length goes to h->datalength. The caller's cursor is not moved.
 int16_t readData(DB_HANDLE* h, const Page& start, int i, void* buf, uint16_t n) {
+    // The pieces are read from the caller's page while they last; a page of its own is taken
+    // only when they go on in the next page.
     Page local;
-    Page* pg = &local;
-    std::memcpy(&pg->b, &start.b, sizeof start.b);
-    pg->no = start.no;
-    std::memcpy(pg->off, start.off, sizeof start.off);
+    const Page* pg = &start;
     uint8_t* out = static_cast<uint8_t*>(buf);
     uint32_t total = 0;
     int16_t st = 0;
     Entry e = pg->at(i);
     Key first;
-    std::memcpy(first.text, e.text, static_cast<size_t>(e.textlen > DB_MAXKEYTEXT + 1 ? DB_MAXKEYTEXT + 1 : e.textlen));
+    copyBytes(first.text, e.text, static_cast<size_t>(e.textlen > DB_MAXKEYTEXT + 1 ? DB_MAXKEYTEXT + 1 : e.textlen));
     first.len = e.textlen > DB_MAXKEYTEXT + 1 ? DB_MAXKEYTEXT + 1 : e.textlen;
     uint32_t rec = e.rec;
     for (;;) {
         if (out && total < n) {
             uint32_t take = static_cast<uint32_t>(e.datalen);
             if (take > n - total) take = n - total;
-            std::memcpy(out + total, e.data, take);
+            copyBytes(out + total, e.data, take);
         }
         total += static_cast<uint32_t>(e.datalen);
         if (e.seg & 0x80) break;
         int idx = e.seg & 0x7F;
         uint8_t prevBytes[256];
-        std::memcpy(prevBytes, e.p, static_cast<size_t>(e.size));
-        Entry prevE = entryAt(prevBytes, 0, false);
-        int16_t s = stepForward(h, *pg, i);
+        Entry prevE = e;
+        if (i + 1 >= pg->count()) {
+            // The next piece lies beyond this page: keep the entry, which the load replaces.
+            copyBytes(prevBytes, e.p, static_cast<size_t>(e.size));
+            prevE = entryAt(prevBytes, 0, false);
+            if (pg != &local) {
+                local.no = pg->no;
+                local.b.count = pg->count();
+                local.b.next = pg->next();
+                pg = &local;
+            }
+        }
+        int16_t s = pg == &local ? stepForward(h, local, i) : (++i, 0);
         if (s == 1) { st = DB_BADSEQUENCE; break; }
         if (s != 0) { st = s; break; }
         e = pg->at(i);
@@ -312,47 +441,73 @@ int16_t readData(DB_HANDLE* h, const Page& start, int i, void* buf, uint16_t n) 
 // Descends from the root to the leaf for key; leaf gets the page, index the first entry that does
 // not compare below the key (or the page's count). Records the search path.
 int16_t descend(DB_HANDLE* h, const Key& key, Page& pg, int& index) {
-    int16_t st = load(h, pg, h->root);
+    int16_t st = view(h, pg, h->root);
     if (st != 0) return st == DB_DESCENT ? st : DB_DESCENT;
     int guard = 0;
-    while (pg.b.level != 0) {
-        int level = pg.b.level;
+    while (pg.level() != 0) {
+        int level = pg.level();
         g.path[level] = pg.no;
-        int16_t child = pg.b.leftchild;
+        int16_t child = pg.leftchild();
         int i = 0;
         for (;;) {
-            while (i < pg.b.count) {
-                Entry e = pg.at(i);
-                if (cmpEntry(e, key) >= 0) break;
-                child = e.child;
-                ++i;
-            }
-            if (i < pg.b.count || pg.b.next == -1) break;
+            // The candidate child is the one of the last entry below the key.
+            i = lowerBound(pg, key);
+            child = i == 0 ? pg.leftchild() : pg.at(i - 1).child;
+            if (i < pg.count() || pg.next() == -1) break;
             // Every entry is below the key: go on in the right neighbour.
             if (++guard > h->pagespresent) return DB_DESCENT;
-            st = load(h, pg, pg.b.next);
+            st = view(h, pg, pg.next());
             if (st != 0) return DB_DESCENT;
-            if (pg.b.level != level) return DB_DESCENT;
+            if (pg.level() != level) return DB_DESCENT;
             g.path[level] = pg.no;
-            child = pg.b.leftchild;
+            child = pg.leftchild();
             i = 0;
         }
-        st = load(h, pg, child);
+        st = view(h, pg, child);
         if (st != 0) return DB_DESCENT;
-        if (pg.b.level != level - 1) return DB_DESCENT;
+        if (pg.level() != level - 1) return DB_DESCENT;
     }
-    int i = 0;
-    while (i < pg.b.count && cmpEntry(pg.at(i), key) < 0) ++i;
-    index = i;
+    index = lowerBound(pg, key);
     return 0;
+}
+
+// Tries a leaf already known (a cursor's page, a record image's last place) instead of a
+// descent from the root. It answers only when a descent would surely end on that leaf at the
+// same index: the entry there must be the very one asked for (the first piece of its item),
+// or, with strict, the key must fall strictly between two entries of the page. Anything else,
+// a read failure included, leaves it to the descent (the result is then false).
+bool tryLeaf(DB_HANDLE* h, int16_t no, const Key& key, bool strict, Page& pg, int& index) {
+    if (no < 0 || view(h, pg, no) != 0 || pg.level() != 0) return false;
+    int i = lowerBound(pg, key);
+    if (i >= pg.count()) return false;
+    if (strict) {
+        if (i == 0) return false;
+    } else {
+        Entry e = pg.at(i);
+        if (cmpEntry(e, key) != 0 || (e.seg & 0x7F) != 0) return false;
+    }
+    index = i;
+    return true;
+}
+
+// The leaf to try first for key k: the record image's last place for key 19, else the page
+// of the cursor of k when the cache holds it (a guess that is often wrong must not cost a
+// file read).
+int16_t knownLeaf(const DB_HANDLE* h, int16_t k, const Key& key) {
+    if (k == DB_KEYDATA && key.len == 1) {
+        int16_t p = hintedPage(h, key.rec);
+        if (p >= 0) return p;
+    }
+    if (h->curkey[k] == -1 || !pf::cached(h, h->curpage[k])) return -1;
+    return h->curpage[k];
 }
 
 // From a descent's position, puts the cursor of k on the entry reached (following next links
 // past the end of the page) and returns the search result.
 int16_t settle(DB_HANDLE* h, int16_t k, const Key& key, Page& pg, int index, void* buf, uint16_t n) {
     int i = index;
-    if (i >= pg.b.count) {
-        i = pg.b.count - 1;
+    if (i >= pg.count()) {
+        i = pg.count() - 1;
         int16_t s = stepForward(h, pg, i);
         if (s == 1) {
             setCursorEdge(h, k, pg, true);
@@ -383,18 +538,18 @@ void shiftCursors(DB_HANDLE* h, int16_t no, int from, int delta, int skip) {
 }
 
 int entryEnd(const Page& pg) {
-    return pg.b.count == 0 ? 0 : pg.off[pg.b.count - 1] + pg.b.area[pg.off[pg.b.count - 1]] + 1;
+    return pg.count() == 0 ? 0 : pg.off[pg.count() - 1] + pg.area()[pg.off[pg.count() - 1]] + 1;
 }
 
 void placeEntry(Page& pg, int i, const uint8_t* e, int size) {
     int end = entryEnd(pg);
-    int at = i < pg.b.count ? pg.off[i] : end;
+    int at = i < pg.count() ? pg.off[i] : end;
     std::memmove(pg.b.area + at + size, pg.b.area + at, static_cast<size_t>(end - at));
     std::memcpy(pg.b.area + at, e, static_cast<size_t>(size));
-    pg.b.count = static_cast<int16_t>(pg.b.count + 1);
-    pg.b.freebytes = static_cast<int16_t>(pg.b.freebytes - size);
+    pg.b.count = static_cast<int16_t>(pg.count() + 1);
+    pg.b.freebytes = static_cast<int16_t>(pg.freebytes() - size);
     int off = 0;
-    for (int j = 0; j < pg.b.count; ++j) {
+    for (int j = 0; j < pg.count(); ++j) {
         pg.off[j] = static_cast<int16_t>(off);
         off += pg.b.area[off] + 1;
     }
@@ -422,6 +577,7 @@ int buildEntry(uint8_t* out, const uint8_t* text, int textlen, uint32_t rec, uin
 
 // Inserts entry e at index i of leaf pg and splits upward while a page is overfull.
 int16_t insertAt(DB_HANDLE* h, int16_t k, Page& pg, int i, const uint8_t* e, int size) {
+    own(pg);
     placeEntry(pg, i, e, size);
     shiftCursors(h, pg.no, i, 1, k);
     setCursor(h, k, pg, i);
@@ -431,7 +587,7 @@ int16_t insertAt(DB_HANDLE* h, int16_t k, Page& pg, int i, const uint8_t* e, int
     Page* q = &bufs[0];    // the new right page
     Page* par = &bufs[1];  // the parent (or the right neighbour while relinking)
     bool firstSplit = true, written = false, split = false;
-    while (p->b.freebytes < 0) {
+    while (p->freebytes() < 0) {
         int16_t st = pf::growFile(h);
         if (st != 0 && firstSplit) return st;
         int16_t qno = pf::allocPage(h);
@@ -440,14 +596,14 @@ int16_t insertAt(DB_HANDLE* h, int16_t k, Page& pg, int i, const uint8_t* e, int
         split = true;
         bool interior = p->interior();
         // The left page keeps every entry whose end lies below the threshold.
-        int threshold = p->b.next != -1 ? 520 : 1000;
+        int threshold = p->next() != -1 ? 520 : 1000;
         int sep = 0, cum = 0;
-        for (int j = 0; j < p->b.count; ++j) {
+        for (int j = 0; j < p->count(); ++j) {
             cum += p->b.area[p->off[j]] + 1;
             if (cum < threshold) sep = j;
             else break;
         }
-        if (sep >= p->b.count - 1) sep = p->b.count - 2;
+        if (sep >= p->count() - 1) sep = p->count() - 2;
         if (sep < 0) return DB_DESCENT;
         int keepEnd = p->off[sep + 1];
         int end = entryEnd(*p);
@@ -457,17 +613,17 @@ int16_t insertAt(DB_HANDLE* h, int16_t k, Page& pg, int i, const uint8_t* e, int
 
         std::memset(&q->b, 0, sizeof q->b);
         q->no = qno;
-        q->b.level = p->b.level;
+        q->b.level = p->level();
         q->b.leftchild = interior ? sepE.child : 0;
-        q->b.next = p->b.next;
+        q->b.next = p->next();
         q->b.prev = p->no;
         std::memcpy(q->b.area, p->b.area + keepEnd, static_cast<size_t>(end - keepEnd));
-        q->b.count = static_cast<int16_t>(p->b.count - sep - 1);
+        q->b.count = static_cast<int16_t>(p->count() - sep - 1);
         q->b.freebytes = static_cast<int16_t>(DB_AREASIZE - (end - keepEnd));
         if (checkPage(*q, DB_AREASIZE) != 0) return DB_DESCENT;
 
         std::memset(p->b.area + keepEnd, 0, static_cast<size_t>(kBigArea - keepEnd));
-        int16_t oldNext = p->b.next;
+        int16_t oldNext = p->next();
         p->b.next = qno;
         int newCount = sep + 1;
         p->b.count = static_cast<int16_t>(newCount);
@@ -513,18 +669,18 @@ int16_t insertAt(DB_HANDLE* h, int16_t k, Page& pg, int i, const uint8_t* e, int
                 h->headerdirty = 1;
             }
         } else {
-            int level = p->b.level + 1;
+            int level = p->level() + 1;
             if (level >= DB_MAXLEVELS) return DB_DESCENT;
             st = load(h, *par, g.path[level]);
             if (st != 0) return st == DB_DESCENT ? st : DB_WRITEFAIL;
-            if (par->b.level != level) return DB_DESCENT;
+            if (par->level() != level) return DB_DESCENT;
             pi = -1;
-            if (par->b.leftchild == p->no) pi = 0;
-            for (int j = 0; pi < 0 && j < par->b.count; ++j)
+            if (par->leftchild() == p->no) pi = 0;
+            for (int j = 0; pi < 0 && j < par->count(); ++j)
                 if (par->at(j).child == p->no) pi = j + 1;
             if (pi < 0) {  // not linked from the page on the path: place by key
                 pi = 0;
-                while (pi < par->b.count && cmpEntries(par->at(pi), sepE) < 0) ++pi;
+                while (pi < par->count() && cmpEntries(par->at(pi), sepE) < 0) ++pi;
             }
         }
         placeEntry(*par, pi, parentEntry, psize);
@@ -546,6 +702,7 @@ int16_t insertAt(DB_HANDLE* h, int16_t k, Page& pg, int i, const uint8_t* e, int
 }  // namespace
 
 void resetCursors(DB_HANDLE* h) {
+    forgetHints();
     for (int k = 0; k < DB_NKEYS; ++k) {
         h->curindex[k] = 0;
         h->curpage[k] = -1;
@@ -567,8 +724,10 @@ int16_t search(DB_HANDLE* h, int16_t k, const char* text, uint32_t rec, void* bu
     Key key = makeKey(k, text, rec, 0);
     Page pg;
     int index = 0;
-    st = descend(h, key, pg, index);
-    if (st != 0) return st;
+    if (!tryLeaf(h, knownLeaf(h, k, key), key, false, pg, index)) {
+        st = descend(h, key, pg, index);
+        if (st != 0) return st;
+    }
     return settle(h, k, key, pg, index, buf, n);
 }
 
@@ -593,11 +752,11 @@ int16_t last(DB_HANDLE* h, int16_t k, void* buf, uint16_t n) {
 namespace {
 // Loads the page of the cursor of k; the index is clamped to the page.
 int16_t loadCursor(DB_HANDLE* h, int16_t k, Page& pg, int& i) {
-    int16_t st = load(h, pg, h->curpage[k]);
+    int16_t st = view(h, pg, h->curpage[k]);
     if (st != 0) return st;
-    if (pg.b.level != 0) return DB_DESCENT;
+    if (pg.level() != 0) return DB_DESCENT;
     i = h->curindex[k];
-    if (i > pg.b.count) i = pg.b.count;
+    if (i > pg.count()) i = pg.count();
     if (i < -1) i = -1;
     return 0;
 }
@@ -612,9 +771,9 @@ int16_t next(DB_HANDLE* h, int16_t k, void* buf, uint16_t n) {
     int i = 0;
     st = loadCursor(h, k, pg, i);
     if (st != 0) return st;
-    bool havePrev = i >= 0 && i < pg.b.count;
+    bool havePrev = i >= 0 && i < pg.count();
     uint8_t prevBytes[256];
-    if (havePrev) std::memcpy(prevBytes, pg.b.area + pg.off[i], pg.b.area[pg.off[i]] + 1u);
+    if (havePrev) copyBytes(prevBytes, pg.area() + pg.off[i], pg.area()[pg.off[i]] + 1u);
     for (;;) {
         int16_t s = stepForward(h, pg, i);
         h->removed[k] = 0;
@@ -630,7 +789,7 @@ int16_t next(DB_HANDLE* h, int16_t k, void* buf, uint16_t n) {
             return DB_NOTFOUND;
         }
         if ((e.seg & 0x7F) == 0) break;
-        std::memcpy(prevBytes, e.p, static_cast<size_t>(e.size));
+        copyBytes(prevBytes, e.p, static_cast<size_t>(e.size));
         havePrev = true;
     }
     setCursor(h, k, pg, i);
@@ -646,10 +805,10 @@ int16_t previous(DB_HANDLE* h, int16_t k, void* buf, uint16_t n) {
     int i = 0;
     st = loadCursor(h, k, pg, i);
     if (st != 0) return st;
-    bool havePrev = i >= 0 && i < pg.b.count;
+    bool havePrev = i >= 0 && i < pg.count();
     uint8_t prevBytes[256];
-    if (havePrev) std::memcpy(prevBytes, pg.b.area + pg.off[i], pg.b.area[pg.off[i]] + 1u);
-    bool stay = h->removed[k] && i >= 0 && i < pg.b.count;
+    if (havePrev) copyBytes(prevBytes, pg.area() + pg.off[i], pg.area()[pg.off[i]] + 1u);
+    bool stay = h->removed[k] && i >= 0 && i < pg.count();
     if (stay) havePrev = false;  // the entry at the cursor itself is the answer
     h->removed[k] = 0;
     for (;;) {
@@ -670,7 +829,7 @@ int16_t previous(DB_HANDLE* h, int16_t k, void* buf, uint16_t n) {
             return DB_NOTFOUND;
         }
         if ((e.seg & 0x7F) == 0) break;
-        std::memcpy(prevBytes, e.p, static_cast<size_t>(e.size));
+        copyBytes(prevBytes, e.p, static_cast<size_t>(e.size));
         havePrev = true;
     }
     setCursor(h, k, pg, i);
@@ -684,9 +843,9 @@ int16_t removeAtCursor(DB_HANDLE* h, int16_t k) {
     Page pg;
     st = load(h, pg, h->curpage[k]);
     if (st != 0) return st == DB_DESCENT ? st : DB_WRITEFAIL;
-    if (pg.b.level != 0) return DB_DESCENT;
+    if (pg.level() != 0) return DB_DESCENT;
     int i = h->curindex[k];
-    if (i < 0 || i >= pg.b.count) return DB_NOTFOUND;
+    if (i < 0 || i >= pg.count()) return DB_NOTFOUND;
     Entry e = pg.at(i);
     if (e.text[0] != k) return DB_NOTFOUND;
     uint8_t firstBytes[256];
@@ -701,9 +860,9 @@ int16_t removeAtCursor(DB_HANDLE* h, int16_t k) {
         int end = entryEnd(pg);
         std::memmove(pg.b.area + at, pg.b.area + at + size, static_cast<size_t>(end - at - size));
         std::memset(pg.b.area + end - size, 0, static_cast<size_t>(size));
-        pg.b.count = static_cast<int16_t>(pg.b.count - 1);
-        pg.b.freebytes = static_cast<int16_t>(pg.b.freebytes + size);
-        for (int j = i; j < pg.b.count; ++j) pg.off[j] = static_cast<int16_t>(pg.off[j + 1] - size);
+        pg.b.count = static_cast<int16_t>(pg.count() - 1);
+        pg.b.freebytes = static_cast<int16_t>(pg.freebytes() + size);
+        for (int j = i; j < pg.count(); ++j) pg.off[j] = static_cast<int16_t>(pg.off[j + 1] - size);
         for (int kk = 0; kk < DB_NKEYS; ++kk) {
             if (h->curkey[kk] != -1 && h->curpage[kk] == pg.no && h->curindex[kk] >= i)
                 h->curindex[kk] = static_cast<int16_t>(h->curindex[kk] - 1);
@@ -713,15 +872,15 @@ int16_t removeAtCursor(DB_HANDLE* h, int16_t k) {
         int idx = seg & 0x7F;
         // The next piece: at the same index, or first of a following page.
         bool more = true;
-        while (i >= pg.b.count) {
-            if (pg.b.next == -1 || ++hops > h->pagespresent) {
+        while (i >= pg.count()) {
+            if (pg.next() == -1 || ++hops > h->pagespresent) {
                 more = false;
                 break;
             }
             if (pf::writePage(h, pg.dbpage(), pg.no) != 0) return DB_WRITEFAIL;
-            st = load(h, pg, pg.b.next);
+            st = load(h, pg, pg.next());
             if (st != 0) return st == DB_DESCENT ? st : DB_WRITEFAIL;
-            if (pg.b.level != 0) return DB_DESCENT;
+            if (pg.level() != 0) return DB_DESCENT;
             i = 0;
         }
         if (!more) break;
@@ -740,8 +899,10 @@ int16_t remove(DB_HANDLE* h, int16_t k, const char* text, uint32_t rec) {
     Key key = makeKey(k, text, rec, 0);
     Page pg;
     int index = 0;
-    st = descend(h, key, pg, index);
-    if (st != 0) return DB_DESCENT;
+    if (!tryLeaf(h, knownLeaf(h, k, key), key, false, pg, index)) {
+        st = descend(h, key, pg, index);
+        if (st != 0) return DB_DESCENT;
+    }
     st = settle(h, k, key, pg, index, nullptr, 0);
     if (st != 0) return st < -1 && st != DB_BADSEQUENCE ? st : DB_NOTFOUND;
     return removeAtCursor(h, k);
@@ -766,7 +927,17 @@ int16_t insert(DB_HANDLE* h, int16_t k, const char* text, uint32_t rec, const vo
         key.seg = static_cast<uint8_t>(piece | (lastPiece ? 0x80 : 0));
         Page pg;
         int index = 0;
-        st = descend(h, key, pg, index);
+        // A piece after the first goes right after the piece before, where the cursor stands.
+        // A known leaf stands in for the descent only when the entry fits without a split: a
+        // split needs the search path of a descent.
+        int16_t known = piece > 0 ? h->curpage[k] : knownLeaf(h, k, key);
+        int need = 1 + key.len + 1 + 5 + (n == 0 ? 0 : (lastPiece ? n - piece * maxPiece : maxPiece));
+        if (tryLeaf(h, known, key, true, pg, index) && pg.freebytes() >= need) {
+            st = 0;
+        } else {
+            st = descend(h, key, pg, index);
+        }
+        if (st == 0) own(pg);  // the leaf is about to change
         if (st == 0 && !unique && piece == 0) {
             // An equal (text, record) entry may stand at the position or on a following page.
             Page look;
@@ -775,8 +946,8 @@ int16_t insert(DB_HANDLE* h, int16_t k, const char* text, uint32_t rec, const vo
             look.no = pg.no;
             int i = index;
             int16_t s = 0;
-            if (i >= look.b.count) {
-                i = look.b.count - 1;
+            if (i >= look.count()) {
+                i = look.count() - 1;
                 s = stepForward(h, look, i);
             }
             if (s == 0) {
@@ -805,11 +976,17 @@ int16_t insert(DB_HANDLE* h, int16_t k, const char* text, uint32_t rec, const vo
         Key firstKey = makeKey(k, text, rec, 0);
         Page pg;
         int index = 0;
-        if (descend(h, firstKey, pg, index) == 0) settle(h, k, firstKey, pg, index, nullptr, 0);
+        if (tryLeaf(h, knownLeaf(h, k, firstKey), firstKey, false, pg, index) ||
+            descend(h, firstKey, pg, index) == 0)
+            settle(h, k, firstKey, pg, index, nullptr, 0);
     }
     return 0;
 }
 
-void reset() { g = BtreeState{}; }
+void reset() {
+    g = BtreeState{};
+    for (Parsed& m : parsed) m.version = 0;
+    forgetHints();
+}
 
 }  // namespace qorsf::bt

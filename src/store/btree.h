@@ -20,8 +20,10 @@ int16_t insert(DB_HANDLE* h, int16_t k, const char* text, uint32_t rec, const vo
 int16_t remove(DB_HANDLE* h, int16_t k, const char* text, uint32_t rec);
 int16_t removeAtCursor(DB_HANDLE* h, int16_t k);
 
-// Sets every cursor undefined.
+// Sets every cursor undefined (and forgets where record images were seen).
 void resetCursors(DB_HANDLE* h);
+// Forgets where record images were seen: a file is closed or opened.
+void forgetHints();
 // Record number of the entry at the cursor of k (valid after a 0 result).
 uint32_t cursorRecord(const DB_HANDLE* h);
 

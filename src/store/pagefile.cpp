@@ -22,6 +22,15 @@ struct PageFileState {
 };
 PageFileState g;
 
+// Version of each slot's content; the counter only grows (also across resets), so a version
+// never names two different contents.
+uint32_t versionCounter = 0;
+uint32_t slotVersion[DB_CACHECOUNT] = {};
+uint32_t newVersion() {
+    if (++versionCounter == 0) ++versionCounter;  // 0 stays "unknown"
+    return versionCounter;
+}
+
 constexpr uint32_t kFail32 = 0xFFFFFFFFu;
 
 uint32_t blockOffset(int16_t pageno) { return (static_cast<uint32_t>(pageno) + 1u) * DB_PAGESIZE; }
@@ -141,9 +150,12 @@ int16_t writePageDirect(int16_t file, const DB_PAGE* page, int16_t pageno) {
     return st;
 }
 
-int16_t readPage(DB_HANDLE* h, DB_PAGE* page, int16_t pageno) {
+int16_t pinPage(DB_HANDLE* h, const DB_PAGE** page, int16_t pageno, int* slotOut, uint32_t* version) {
     int16_t file = static_cast<int16_t>(h->file);
-    if (!g.slots) return readPageDirect(file, page, pageno);
+    *page = nullptr;
+    *slotOut = -1;
+    *version = 0;
+    if (!g.slots) return 0;
     int slot = lookup(file, pageno);
     DB_CACHESLOT& s = g.slots[slot];
     if (!(s.file == file && s.pageno == pageno)) {
@@ -152,13 +164,41 @@ int16_t readPage(DB_HANDLE* h, DB_PAGE* page, int16_t pageno) {
         s.file = -1;
         s.pageno = -1;
         s.dirty = 0;
+        slotVersion[slot] = newVersion();
         st = readPageDirect(file, &s.page, pageno);
         if (st != 0) return st;  // the slot stays free: no later lookup sees partial content
         s.file = file;
         s.pageno = pageno;
     }
-    std::memcpy(page, &s.page, sizeof *page);
+    *page = &s.page;
+    *slotOut = slot;
+    *version = slotVersion[slot];
     return 0;
+}
+
+int16_t readPage(DB_HANDLE* h, DB_PAGE* page, int16_t pageno, int* slotOut, uint32_t* version) {
+    int16_t file = static_cast<int16_t>(h->file);
+    *slotOut = -1;
+    *version = 0;
+    if (!g.slots) return readPageDirect(file, page, pageno);
+    const DB_PAGE* in = nullptr;
+    int16_t st = pinPage(h, &in, pageno, slotOut, version);
+    if (st != 0) return st;
+    std::memcpy(page, in, sizeof *page);
+    return 0;
+}
+
+int16_t readPage(DB_HANDLE* h, DB_PAGE* page, int16_t pageno) {
+    int slot = -1;
+    uint32_t version = 0;
+    return readPage(h, page, pageno, &slot, &version);
+}
+
+bool cached(const DB_HANDLE* h, int16_t pageno) {
+    if (!g.slots) return false;
+    for (int i = 0; i < DB_CACHECOUNT; ++i)
+        if (g.slots[i].file == static_cast<int16_t>(h->file) && g.slots[i].pageno == pageno) return true;
+    return false;
 }
 
 int16_t writePage(DB_HANDLE* h, const DB_PAGE* page, int16_t pageno) {
@@ -175,6 +215,7 @@ int16_t writePage(DB_HANDLE* h, const DB_PAGE* page, int16_t pageno) {
         if (st != 0) return st;
     }
     std::memcpy(&s.page, page, sizeof *page);
+    slotVersion[slot] = newVersion();
     s.file = file;
     s.pageno = pageno;
     s.dirty = 1;
@@ -273,6 +314,7 @@ int16_t cacheInit() {
         g.slots[i].dirty = 0;
         g.slots[i].link = i + 1 < DB_CACHECOUNT ? static_cast<uint32_t>(i + 2) : 0u;
     }
+    for (uint32_t& v : slotVersion) v = newVersion();
     g.head = 0;
     return 0;
 }
@@ -292,6 +334,7 @@ bool cacheAllocated() { return g.slots != nullptr; }
 void reset() {
     if (g.cacheHandle) UL_freehandle(g.cacheHandle);
     g = PageFileState{};
+    for (uint32_t& v : slotVersion) v = newVersion();
 }
 
 }  // namespace qorsf::pf

@@ -13,6 +13,16 @@ int16_t writePageDirect(int16_t file, const DB_PAGE* page, int16_t pageno);
 
 // Through the cache (direct when no cache exists).
 int16_t readPage(DB_HANDLE* h, DB_PAGE* page, int16_t pageno);
+// The same, also giving the slot the bytes came from (-1 when no cache exists) and its version:
+// a number that changes whenever the slot's content changes, so that a reader may keep what it
+// derived from a page for as long as the slot's version stays.
+int16_t readPage(DB_HANDLE* h, DB_PAGE* page, int16_t pageno, int* slot, uint32_t* version);
+// The same without the copy: *page points at the page in its slot, and stays valid only until
+// the next read or write of a page. With no cache it is null and nothing is read: the caller
+// reads a copy instead.
+int16_t pinPage(DB_HANDLE* h, const DB_PAGE** page, int16_t pageno, int* slot, uint32_t* version);
+// Whether page pageno of the handle's file sits in the cache; the use order stays as it is.
+bool cached(const DB_HANDLE* h, int16_t pageno);
 // isLeaf decides the write policy 2 case.
 int16_t writePage(DB_HANDLE* h, const DB_PAGE* page, int16_t pageno);
 

@@ -55,9 +55,12 @@ int16_t checkTable(const DB_FIELD* t, bool withLength) {
     return 0;
 }
 
+// Add each byte (signed) and double, modulo 65536. A byte 16 or more places before the end has
+// been doubled 16 times or more by then, which leaves nothing of it: only the last 15 bytes
+// count, and the sum starts there.
 uint16_t checksum(const uint8_t* p, size_t n) {
     uint16_t s = 0;
-    for (size_t i = 0; i < n; ++i) s = static_cast<uint16_t>((s + static_cast<int8_t>(p[i])) * 2);
+    for (size_t i = n > 16 ? n - 16 : 0; i < n; ++i) s = static_cast<uint16_t>((s + static_cast<int8_t>(p[i])) * 2);
     return s;
 }
 
@@ -452,6 +455,7 @@ int16_t DB_close(DB_HANDLE* h) {
     for (char& m : h->lockmark) m = 'U';
     int16_t f = static_cast<int16_t>(h->file);
     int16_t result = 0;
+    bt::forgetHints();
     if (h->headerdirty && pf::writeHeader(h) != 0) result = DB_WRITEFAIL;
     if (pf::flushDrop(f) != 0 && result == 0) result = DB_WRITEFAIL;
     // The file is closed whatever happened above: a handle must not keep it open.
