@@ -5,6 +5,7 @@
 #include <string>
 
 #include "frame/frame.h"
+#include "frame/services/guards.h"
 
 namespace qorsf {
 
@@ -13,26 +14,6 @@ namespace {
 // A key's value as read when the key is missing; it cannot be a real value.
 constexpr const char* kMissing = "@#$%";
 
-// Closes a file by handle when it leaves scope.
-class FileGuard {
-public:
-    explicit FileGuard(uint32_t host) : host_(host) {}
-    ~FileGuard() { close(); }
-    FileGuard(const FileGuard&) = delete;
-    FileGuard& operator=(const FileGuard&) = delete;
-    uint32_t* out() { return &file_; }
-    uint32_t get() const { return file_; }
-    int16_t close() {
-        int16_t st = 0;
-        if (file_) st = UL_fclose(host_, file_);
-        file_ = 0;
-        return st;
-    }
-
-private:
-    uint32_t host_;
-    uint32_t file_ = 0;
-};
 
 int16_t readWord(uint32_t host, uint16_t number, uint16_t* word) {
     char buf[80];
@@ -116,7 +97,7 @@ int16_t SF_readdata(uint32_t host, SF_PARAMS* record) {
         SF_setdefaults(record);
         return 0;
     }
-    FileGuard file(host);
+    HostFile file(host);
     SF_PARAMS loaded;
     if (st == 0) st = UL_fopen(host, path, 2, file.out());
     // Read into a copy so that a short file leaves the record as it was.
@@ -135,7 +116,7 @@ int16_t SF_readdata(uint32_t host, SF_PARAMS* record) {
 int16_t SF_writedata(uint32_t host, const SF_PARAMS* record) {
     char path[UL_MAXPATH];
     int16_t st = SF_datpath(host, path, sizeof path);
-    FileGuard file(host);
+    HostFile file(host);
     int16_t exists = 0;
     if (st == 0) st = UL_fileexists(path, &exists);
     if (st == 0) st = exists ? UL_fopen(host, path, 2, file.out()) : UL_fcreate(host, path, 2, file.out());

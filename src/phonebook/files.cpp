@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "frame/services/guards.h"
 #include "phonebook/recipients.h"
 #include "phonebook/session.h"
 
@@ -23,50 +24,7 @@ constexpr std::size_t kTextProbe = 4096;  // bytes looked at to tell text from o
 constexpr int16_t kImportKind = 53;       // kind word of the recipient hand-out during an import
 constexpr int16_t SF_NOTTEXT = 20238;     // the names or groups file is not a text file
 
-// A file opened by handle, closed on every return.
-class TextFile {
-public:
-    explicit TextFile(uint32_t host) : host_(host) {}
-    ~TextFile() { close(); }
-    TextFile(const TextFile&) = delete;
-    TextFile& operator=(const TextFile&) = delete;
-    uint32_t* out() { return &file_; }
-    uint32_t get() const { return file_; }
-    bool isOpen() const { return file_ != 0; }
-    int16_t close() {
-        int16_t st = 0;
-        if (file_) st = UL_fclose(host_, file_);
-        file_ = 0;
-        return st;
-    }
 
-private:
-    uint32_t host_;
-    uint32_t file_ = 0;
-};
-
-// A movable block, freed on every return.
-template <typename T>
-class WorkBlock {
-public:
-    int16_t allocate() {
-        void* p = nullptr;
-        if (int16_t st = UX_allochandle(&p, sizeof(T), &handle_)) {
-            handle_ = 0;
-            return st;
-        }
-        data_ = static_cast<T*>(p);
-        return 0;
-    }
-    ~WorkBlock() {
-        if (handle_) UL_freehandle(handle_);
-    }
-    T* operator->() { return data_; }
-
-private:
-    uint32_t handle_ = 0;
-    T* data_ = nullptr;
-};
 
 // A file with a NUL byte among its first bytes is not a text file: its "lines" would be cut at
 // the NUL and turn into names made of whatever bytes happen to stand before it.
@@ -83,7 +41,7 @@ int16_t checkText(uint32_t host, uint32_t file, const char* path) {
 }
 
 // Opens a names or groups file for reading and makes sure that it is text.
-int16_t openText(uint32_t host, const char* path, TextFile& file, const char* operation) {
+int16_t openText(uint32_t host, const char* path, HostFile& file, const char* operation) {
     int16_t st = UL_fopenread(host, path, 1, file.out());
     if (st == 0) st = checkText(host, file.get(), path);
     if (st) UL_errorlog(host, operation, st);
@@ -162,7 +120,7 @@ int16_t SF_exportphonebook(uint32_t host, const char* path) {
         uint32_t host;
         ~CloseStore() { SF_epilog(host); }
     } closeStore{host};
-    TextFile names(host), groups(host);
+    HostFile names(host), groups(host);
     auto failed = [host](int16_t st) {
         UL_errorlog(host, "SF_exportphonebook", st);
         return st;
@@ -252,7 +210,7 @@ int16_t SF_importphonebook(uint32_t host, const char* path) {
 int16_t SF_readcsvfile(uint32_t host, UT_LIST* list, const char* path, uint16_t* count) {
     if (count) *count = 0;
     if (!list || !path || !count) return UL_E_BADARG;
-    TextFile file(host);
+    HostFile file(host);
     if (int16_t st = openText(host, path, file, "SF_readcsvfile")) return st;
     char line[kNamesLine];
     PB_ENTRY entry;
@@ -314,7 +272,7 @@ int16_t SF_importgroups(uint32_t host, const char* path) {
     if (!path) return UL_E_BADARG;
     int16_t exists = 0;
     if (UL_fileexists(path, &exists) != 0 || !exists) return 0;
-    TextFile file(host);
+    HostFile file(host);
     if (int16_t st = openText(host, path, file, "SF_importgroups")) return st;
     char line[kGroupsLine];
     char group[kPbKeyWidth + 1], name[kPbKeyWidth + 1];

@@ -6,25 +6,13 @@
 #include <cstring>
 #include <string>
 
+#include "frame/services/guards.h"
 #include "send/send.h"
 
 namespace qorsf {
 
 namespace {
 
-class ListFile {
-public:
-    explicit ListFile(uint32_t host) : host_(host) {}
-    ~ListFile() {
-        if (file) UL_fclose(host_, file);
-    }
-    ListFile(const ListFile&) = delete;
-    ListFile& operator=(const ListFile&) = delete;
-    uint32_t file = 0;
-
-private:
-    uint32_t host_;
-};
 
 // A record is sound when it is a free slot (all zero) or in use with a terminated path.
 bool soundRecord(const DEL_RECORD& r) {
@@ -95,11 +83,11 @@ int16_t SF_addtodellist(uint32_t host, const char* path, int16_t count) {
     if (int16_t st = SF_getdellistpath(host, listPath, sizeof listPath)) return st;
     int16_t exists = 0;
     UL_fileexists(listPath, &exists);
-    ListFile list(host);
-    if (int16_t st = exists ? UL_fopen(host, listPath, 2, &list.file) : UL_fcreate(host, listPath, 258, &list.file))
+    HostFile list(host);
+    if (int16_t st = exists ? UL_fopen(host, listPath, 2, list.out()) : UL_fcreate(host, listPath, 258, list.out()))
         return st;
     Scan s;
-    if (int16_t st = scanList(host, list.file, path, &s)) return st;
+    if (int16_t st = scanList(host, list.get(), path, &s)) return st;
     DEL_RECORD r{};
     int32_t pos;
     if (s.found >= 0) {
@@ -112,9 +100,8 @@ int16_t SF_addtodellist(uint32_t host, const char* path, int16_t count) {
         UL_strcopy(r.path, path);
         pos = s.free >= 0 ? s.free : s.end;
     }
-    if (int16_t st = writeRecord(host, list.file, pos, r)) return st;
-    int16_t st = UL_fclose(host, list.file);
-    list.file = 0;
+    if (int16_t st = writeRecord(host, list.get(), pos, r)) return st;
+    int16_t st = list.close();
     return st;
 }
 
@@ -128,12 +115,12 @@ int16_t SF_releasedelfile(uint32_t host, const char* path, int16_t deleteIfUnlis
         if (deleteIfUnlisted) deleteFile(host, path);
         return 0;
     }
-    ListFile list(host);
-    if (int16_t st = UL_fopen(host, listPath, 2, &list.file)) return st;
+    HostFile list(host);
+    if (int16_t st = UL_fopen(host, listPath, 2, list.out())) return st;
     Scan s;
     // A path too long for the list cannot be in it.
     if (std::strlen(path) < sizeof(DEL_RECORD::path)) {
-        if (int16_t st = scanList(host, list.file, path, &s)) return st;
+        if (int16_t st = scanList(host, list.get(), path, &s)) return st;
     }
     if (s.found >= 0) {
         DEL_RECORD r = s.record;
@@ -142,12 +129,11 @@ int16_t SF_releasedelfile(uint32_t host, const char* path, int16_t deleteIfUnlis
             deleteFile(host, path);
             r = DEL_RECORD{};
         }
-        if (int16_t st = writeRecord(host, list.file, s.found, r)) return st;
+        if (int16_t st = writeRecord(host, list.get(), s.found, r)) return st;
     } else if (deleteIfUnlisted) {
         deleteFile(host, path);
     }
-    int16_t st = UL_fclose(host, list.file);
-    list.file = 0;
+    int16_t st = list.close();
     return st;
 }
 

@@ -6,35 +6,13 @@
 #include <vector>
 
 #include "qorwindow.h"
+#include "frame/services/guards.h"
 #include "send/send.h"
 
 namespace qorsf {
 
 namespace {
 
-class Lock {
-public:
-    explicit Lock(uint32_t host) : host_(host) {}
-    ~Lock() {
-        if (held_) L1_lock(host_, 1);
-    }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-    int16_t take() {
-        int16_t st = L1_lock(host_, -1);
-        held_ = st == 0;
-        return st;
-    }
-    int16_t release() {
-        if (!held_) return 0;
-        held_ = false;
-        return L1_lock(host_, 1);
-    }
-
-private:
-    uint32_t host_;
-    bool held_ = false;
-};
 
 class DocumentArea {
 public:
@@ -121,7 +99,7 @@ int16_t SF_collectdocuments(uint32_t host, SendOptions*, FN_DOCAREA* list, Docum
     *count = 0;
     if (stopped) *stopped = false;
     if (list->count <= 0) return 0;
-    Lock lock(host);
+    EngineLock lock(host);
     if (int16_t st = lock.take()) return st;
     const int16_t savedIndex = list->index;
     char savedName[sizeof list->name];
@@ -202,7 +180,7 @@ int16_t SF_faxfolder(uint32_t host, const char* const* numbers, uint16_t count, 
 
     DocumentArea area(host);
     if (int16_t st = area.take()) return st;
-    Lock lock(host);
+    EngineLock lock(host);
     if (int16_t st = lock.take()) return st;
     std::vector<DocumentEntry> list(kMaxDocuments);
     std::memset(list.data(), 0, list.size() * sizeof(DocumentEntry));

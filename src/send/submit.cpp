@@ -4,6 +4,7 @@
 #include <string>
 
 #include "queue/queue.h"
+#include "frame/services/guards.h"
 #include "send/send.h"
 
 namespace qorsf {
@@ -23,51 +24,7 @@ SendState& sendState() {
     return s;
 }
 
-// The engine lock, released exactly once on every path; release() reports the release's status.
-class EngineLock {
-public:
-    explicit EngineLock(uint32_t host) : host_(host) {}
-    ~EngineLock() {
-        if (held_) L1_lock(host_, 1);
-    }
-    EngineLock(const EngineLock&) = delete;
-    EngineLock& operator=(const EngineLock&) = delete;
-    int16_t take() {
-        int16_t st = L1_lock(host_, -1);
-        held_ = st == 0;
-        return st;
-    }
-    int16_t release() {
-        if (!held_) return 0;
-        held_ = false;
-        return L1_lock(host_, 1);
-    }
 
-private:
-    uint32_t host_;
-    bool held_ = false;
-};
-
-// A file opened with UL_fcreate/UL_fopen, closed on every path.
-class HostFile {
-public:
-    explicit HostFile(uint32_t host) : host_(host) {}
-    ~HostFile() { close(); }
-    HostFile(const HostFile&) = delete;
-    HostFile& operator=(const HostFile&) = delete;
-    uint32_t* out() { return &file_; }
-    uint32_t get() const { return file_; }
-    int16_t close() {
-        if (!file_) return 0;
-        int16_t st = UL_fclose(host_, file_);
-        file_ = 0;
-        return st;
-    }
-
-private:
-    uint32_t host_;
-    uint32_t file_ = 0;
-};
 
 std::string fieldText(const char* field, std::size_t width) { return std::string(field, ::strnlen(field, width)); }
 

@@ -11,26 +11,12 @@ namespace {
 
 struct RunResult {
     int exit = -1;
-    std::string out;  // stdout and stderr together
+    std::string out;  // standard output and error together
 };
 
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 RunResult qorfax(const std::string& profile, const std::string& args) {
-    RunResult r;
-    std::string cmd = std::string(QORFAX_BINARY) + " --profile " + quote(profile) + " " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int status = pclose(p);
-    r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    const qortest::CommandResult r = qortest::runQorfax(QORFAX_BINARY, profile, args);
+    return {r.exit, r.both()};
 }
 
 class QorfaxTest : public ::testing::Test {

@@ -12,35 +12,11 @@
 namespace qortest {
 namespace {
 
-struct Outcome {
-    int exit = -1;
-    std::string out;  // stdout
-    std::string err;  // stderr
-};
-
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using Outcome = CommandResult;
 
 class Cli : public ::testing::Test {
 protected:
-    Outcome qorfax(const std::string& args) {
-        Outcome r;
-        const std::string err = profile.path("stderr.txt");
-        const std::string cmd =
-            std::string(QORFAX_BINARY) + " --profile " + quote(profile.root()) + " " + args + " 2>" + quote(err);
-        FILE* p = popen(cmd.c_str(), "r");
-        if (!p) return r;
-        char buf[4096];
-        std::size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        const int status = pclose(p);
-        r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.err = readFile(err);
-        return r;
-    }
+    Outcome qorfax(const std::string& args) { return runQorfax(QORFAX_BINARY, profile.root(), args); }
     TempProfile profile;
 };
 
@@ -104,12 +80,12 @@ TEST_F(Cli, ImportExportAndAnotherBook) {
     writeFile(names, "\"Ada\",\"1\"\r\n\"Ben\",\"2\",\"Ben & Co\"\r\n");
     writeFile(profile.path("in.GLS"), "\"Golf\",\"Ben\"\r\n");
     const std::string other = profile.path("other.pbk");
-    ASSERT_EQ(qorfax("phonebook --book " + quote(other) + " import " + quote(names)).exit, 0);
+    ASSERT_EQ(qorfax("phonebook --book " + shellQuote(other) + " import " + shellQuote(names)).exit, 0);
     EXPECT_TRUE(fileExists(other));
     EXPECT_EQ(qorfax("phonebook list").out, "") << "the profile's own book is untouched";
-    EXPECT_EQ(qorfax("group --book " + quote(other) + " members Golf").out, "Ben\n");
+    EXPECT_EQ(qorfax("group --book " + shellQuote(other) + " members Golf").out, "Ben\n");
     const std::string out = profile.path("out.LST");
-    ASSERT_EQ(qorfax("phonebook --book " + quote(other) + " export " + quote(out)).exit, 0);
+    ASSERT_EQ(qorfax("phonebook --book " + shellQuote(other) + " export " + shellQuote(out)).exit, 0);
     EXPECT_EQ(readFile(out), "\"Ada\",\"1\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
                              "\"Ben\",\"2\",\"Ben & Co\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n");
     EXPECT_EQ(readFile(profile.path("out.GLS")), "\"Golf\",\"Ben\"\r\n");
@@ -117,11 +93,11 @@ TEST_F(Cli, ImportExportAndAnotherBook) {
     // A book that is a directory, and a names file that is not text: clear messages, status 1.
     const std::string dir = profile.path("dir.pbk");
     ASSERT_EQ(::mkdir(dir.c_str(), 0755), 0);
-    Outcome r = qorfax("phonebook --book " + quote(dir) + " list");
+    Outcome r = qorfax("phonebook --book " + shellQuote(dir) + " list");
     EXPECT_EQ(r.exit, 1);
     EXPECT_NE(r.err.find("phone book file cannot be used"), std::string::npos) << r.err;
     writeFile(names, std::string("\x7f" "ELF\0\0\0", 7));
-    r = qorfax("phonebook import " + quote(names));
+    r = qorfax("phonebook import " + shellQuote(names));
     EXPECT_EQ(r.exit, 1);
     EXPECT_NE(r.err.find("not a text file"), std::string::npos) << r.err;
 }

@@ -12,20 +12,12 @@ namespace {
 
 struct RunResult {
     int exit = -1;
-    std::string out;
+    std::string out;  // standard output and error together
 };
 
 RunResult qorfax(const std::string& profile, const std::string& args) {
-    RunResult r;
-    const std::string cmd = std::string(QORFAX_BINARY) + " --profile '" + profile + "' " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int status = pclose(p);
-    r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    const qortest::CommandResult r = qortest::runQorfax(QORFAX_BINARY, profile, args);
+    return {r.exit, r.both()};
 }
 
 class QorfaxQueue : public ::testing::Test {

@@ -14,19 +14,12 @@ namespace {
 
 struct Result {
     int exit = -1;
-    std::string out;
+    std::string out;  // standard output and error together
 };
 
 Result qorfaxRun(const std::string& profile, const std::string& args) {
-    Result r;
-    FILE* p = ::popen((std::string(QORFAX_BINARY) + " --profile '" + profile + "' " + args + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int status = ::pclose(p);
-    r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    const qortest::CommandResult r = qortest::runQorfax(QORFAX_BINARY, profile, args);
+    return {r.exit, r.both()};
 }
 
 TEST(ReportCli, LayoutsListsTheSectionsAndWhatIsWrongWithThem) {

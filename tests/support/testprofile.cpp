@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -51,6 +55,31 @@ TempProfile::~TempProfile() {
     qorul::useWallClock();
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
+}
+
+std::string shellQuote(const std::string& text) {
+    std::string q = "'";
+    for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+CommandResult runQorfax(const std::string& binary, const std::string& profile, const std::string& args) {
+    CommandResult r;
+    char errName[] = "/tmp/qorfax-stderr-XXXXXX";
+    const int errFd = mkstemp(errName);
+    if (errFd < 0) return r;
+    close(errFd);
+    const std::string cmd = binary + " --profile " + shellQuote(profile) + " " + args + " 2>" + shellQuote(errName);
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        std::size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+        const int status = pclose(p);
+        r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    r.err = readFile(errName);
+    unlink(errName);
+    return r;
 }
 
 std::string readFile(const std::string& path) {

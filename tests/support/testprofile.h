@@ -29,6 +29,19 @@ private:
     qorui::Driver* previous_ = nullptr;
 };
 
+// What a command run through the shell gave: its exit code (-1 when it did not exit), what it
+// wrote to its standard output and, separately, to its standard error.
+struct CommandResult {
+    int exit = -1;
+    std::string out;
+    std::string err;
+    std::string both() const { return out + err; }
+};
+// Runs `qorfax --profile PROFILE ARGS` (ARGS as shell text, so quoting is the caller's).
+CommandResult runQorfax(const std::string& binary, const std::string& profile, const std::string& args);
+// A text quoted for the shell.
+std::string shellQuote(const std::string& text);
+
 // Whole file contents (binary); empty when missing.
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
