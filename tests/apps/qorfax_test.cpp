@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
 #include "testprofile.h"

@@ -1,9 +1,7 @@
 // qorfax ccard: the settings shown, and changed through the dialog as a user would.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
 #include "testprofile.h"

@@ -1,8 +1,6 @@
 // qorfax send and qorfax queue, driven as a person or a script would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
 #include "faxfile.h"

@@ -1,8 +1,6 @@
 // qorfax report layouts and qorfax phonebook print driven as a person would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
