@@ -10,7 +10,7 @@ shift || true
 tools/install-deps.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQOR_BUILD_FUZZ=ON -DQOR_BUILD_TESTS=OFF >/dev/null
-cmake --build build-fuzz -j2
+cmake --build build-fuzz -j2 --target fuzzers
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   mapfile -t targets < <(find build-fuzz/fuzz -maxdepth 1 -type f -name 'fuzz_*' -perm -u+x -printf '%f\n' | sort)
