@@ -94,9 +94,10 @@ int16_t VQ_parsetime(uint32_t, const char* text, SF_DATETIME* when) {
     t.second = static_cast<int16_t>(num(12, 2));
     const bool zero = !t.year && !t.month && !t.day && !t.hour && !t.minute && !t.second;
     if (!zero) {
-        static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        if (t.month < 1 || t.month > 12 || t.day < 1) return UL_E_NOTIME;
-        const int days = kDays[t.month - 1] + (t.month == 2 && leapYear(t.year) ? 1 : 0);
+        static const int kDays[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        const unsigned month = static_cast<unsigned>(t.month);
+        if (month < 1 || month > 12 || t.day < 1) return UL_E_NOTIME;
+        const int days = kDays[month] + (month == 2 && leapYear(t.year) ? 1 : 0);
         if (t.day > days || t.hour > 23 || t.minute > 59 || t.second > 59) return UL_E_NOTIME;
     }
     *when = t;
