@@ -120,7 +120,8 @@ int16_t SF_open(uint32_t host) {
     f.word2201 = p->word2201;
     f.word2203 = p->word2203;
     f.sendState = 0;
-    std::memset(&f.recipients, 0, sizeof f.recipients);
+    // The recipient list starts empty; items left by an earlier open are freed, not dropped.
+    UT_listfree(host, &f.recipients);
 
     if (int16_t st = VQ_purgequeue(host)) return st;
     if (int16_t st = SF_readgeneral(host, p)) return st;

@@ -26,6 +26,17 @@ TEST_F(LifecycleTest, SecondOpenReusesTheBlocksAndReloadsTheParameters) {
     (void)global;
 }
 
+TEST_F(LifecycleTest, ReopenEmptiesTheRecipientListWithoutLeakingItsItems) {
+    ASSERT_EQ(SF_open(kHost), 0);
+    const uint32_t blocks = UL_handlecount();
+    PB_ENTRY e{};
+    UL_strcopy(e.number, "555");
+    ASSERT_EQ(UT_listadd(kHost, &qorsf::frame().recipients, &e, sizeof e), 0);
+    ASSERT_EQ(SF_open(kHost), 0);
+    EXPECT_EQ(UT_listcount(&qorsf::frame().recipients), 0u);
+    EXPECT_EQ(UL_handlecount(), blocks);
+}
+
 TEST_F(LifecycleTest, CloseWithoutOpenFreesNothing) {
     const uint32_t blocks = UL_handlecount();
     EXPECT_EQ(SF_close(kHost), 0);
