@@ -28,15 +28,6 @@ constexpr int kCardChars = 25;
 constexpr uint16_t kTextSecondEmpty = 2030;
 constexpr uint16_t kCaptionSendFax = 2126;
 
-// The error box of the send dialog: text and caption from the language module, a stop icon.
-void errorBox(uint32_t host, HWND window, uint16_t text, uint16_t caption) {
-    char message[256] = {};
-    char title[80] = {};
-    UL_loadstring(host, message, kLangModule, text);
-    UL_loadstring(host, title, kLangModule, caption);
-    UT_msgbox(host, window, message, title, MB_ICONSTOP);
-}
-
 // The first text after the number forces the second after it too (105 cannot be chosen).
 void firstChosen(HWND window) {
     if (IsDlgButtonChecked(window, CC_FIRSTAFTER)) {
@@ -95,7 +86,7 @@ void confirm(HWND window) {
     char scratch[80] = {};
     GetDlgItemTextA(window, CC_SECONDTEXT, scratch, sizeof scratch);
     if (scratch[0] == '\0') {
-        errorBox(s.host, window, kTextSecondEmpty, kCaptionSendFax);
+        SF_errorbox(s.host, window, kTextSecondEmpty, kCaptionSendFax);
         return;
     }
     UL_strcopy(card->second, scratch);

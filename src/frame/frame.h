@@ -89,4 +89,8 @@ int16_t SF_putsetting(uint32_t host, uint16_t number, const char* value);
 // at the first non-digit; a text that does not begin with a sign or digit gives 0.
 uint16_t SF_settingword(const char* text);
 
+// ---- Messages
+// The error box of the dialogs: text and caption are language texts, with the error icon.
+void SF_errorbox(uint32_t host, HWND window, uint16_t text, uint16_t caption);
+
 }  // namespace qorsf

@@ -263,4 +263,12 @@ int16_t SF_setphonebookpath(uint32_t host, const char* path) {
     return SF_putsetting(host, 2206, path) ? SF_SETTINGSWRITE : 0;
 }
 
+void SF_errorbox(uint32_t host, HWND window, uint16_t text, uint16_t caption) {
+    char message[256] = {};
+    char title[80] = {};
+    UL_loadstring(host, message, kLangModule, text);
+    UL_loadstring(host, title, kLangModule, caption);
+    UT_msgbox(host, window, message, title, MB_ICONERROR);
+}
+
 }  // namespace qorsf

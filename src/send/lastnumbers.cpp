@@ -96,30 +96,32 @@ int16_t SF_savelastnumbers(uint32_t host) {
     return 0;
 }
 
-int16_t SF_findnameinlastnumbers(uint32_t, const char* name, char* numberOut) {
-    if (!name || !*name) return 0;
+namespace {
+
+// The position from 1 of the first slot whose `key` field equals the text without regard to case
+// (0 when none does, or the text is empty); the slot's `other` field is copied out when found.
+using SlotField = char (LastNumberSlot::*)[31];
+int16_t findSlot(const char* text, SlotField key, SlotField other, char* otherOut) {
+    if (!text || !*text) return 0;
     Slots slots(frame().lastNumbersHandle);
     if (slots.status()) return 0;
     for (uint32_t i = 0; i < kLastNumberSlots; ++i) {
-        if (::strcasecmp(slots[i].name, name) == 0) {
-            if (numberOut) UL_strcopy(numberOut, 31, slots[i].number);
+        if (::strcasecmp(slots[i].*key, text) == 0) {
+            if (otherOut) UL_strcopy(otherOut, 31, slots[i].*other);
             return static_cast<int16_t>(i + 1);
         }
     }
     return 0;
 }
 
+}  // namespace
+
+int16_t SF_findnameinlastnumbers(uint32_t, const char* name, char* numberOut) {
+    return findSlot(name, &LastNumberSlot::name, &LastNumberSlot::number, numberOut);
+}
+
 int16_t SF_findnumberinlastnumbers(uint32_t, const char* number, char* nameOut) {
-    if (!number || !*number) return 0;
-    Slots slots(frame().lastNumbersHandle);
-    if (slots.status()) return 0;
-    for (uint32_t i = 0; i < kLastNumberSlots; ++i) {
-        if (::strcasecmp(slots[i].number, number) == 0) {
-            if (nameOut) UL_strcopy(nameOut, 31, slots[i].name);
-            return static_cast<int16_t>(i + 1);
-        }
-    }
-    return 0;
+    return findSlot(number, &LastNumberSlot::number, &LastNumberSlot::name, nameOut);
 }
 
 int16_t SF_storelastnumber(uint32_t host, const char* name, const char* number) {

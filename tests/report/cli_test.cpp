@@ -10,14 +10,11 @@
 
 namespace {
 
-struct Result {
-    int exit = -1;
-    std::string out;  // standard output and error together
-};
+// Standard output and error together in `out`, as a terminal shows them.
+using Result = qortest::CommandResult;
 
 Result qorfaxRun(const std::string& profile, const std::string& args) {
-    const qortest::CommandResult r = qortest::runQorfax(QORFAX_BINARY, profile, args);
-    return {r.exit, r.both()};
+    return qortest::runQorfaxMerged(QORFAX_BINARY, profile, args);
 }
 
 TEST(ReportCli, LayoutsListsTheSectionsAndWhatIsWrongWithThem) {

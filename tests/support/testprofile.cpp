@@ -63,13 +63,10 @@ std::string shellQuote(const std::string& text) {
     return q + "'";
 }
 
-CommandResult runQorfax(const std::string& binary, const std::string& profile, const std::string& args) {
+namespace {
+// Runs a shell command line; its standard output is collected.
+CommandResult runShell(const std::string& cmd) {
     CommandResult r;
-    char errName[] = "/tmp/qorfax-stderr-XXXXXX";
-    const int errFd = mkstemp(errName);
-    if (errFd < 0) return r;
-    close(errFd);
-    const std::string cmd = binary + " --profile " + shellQuote(profile) + " " + args + " 2>" + shellQuote(errName);
     if (FILE* p = popen(cmd.c_str(), "r")) {
         char buf[4096];
         std::size_t n;
@@ -77,9 +74,23 @@ CommandResult runQorfax(const std::string& binary, const std::string& profile, c
         const int status = pclose(p);
         r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    return r;
+}
+}  // namespace
+
+CommandResult runQorfax(const std::string& binary, const std::string& profile, const std::string& args) {
+    char errName[] = "/tmp/qorfax-stderr-XXXXXX";
+    const int errFd = mkstemp(errName);
+    if (errFd < 0) return {};
+    close(errFd);
+    CommandResult r = runShell(binary + " --profile " + shellQuote(profile) + " " + args + " 2>" + shellQuote(errName));
     r.err = readFile(errName);
     unlink(errName);
     return r;
+}
+
+CommandResult runQorfaxMerged(const std::string& binary, const std::string& profile, const std::string& args) {
+    return runShell(binary + " --profile " + shellQuote(profile) + " " + args + " 2>&1");
 }
 
 std::string readFile(const std::string& path) {

@@ -39,6 +39,8 @@ struct CommandResult {
 };
 // Runs `qorfax --profile PROFILE ARGS` (ARGS as shell text, so quoting is the caller's).
 CommandResult runQorfax(const std::string& binary, const std::string& profile, const std::string& args);
+// The same with its standard error in `out` too, in the order written (as a terminal shows it).
+CommandResult runQorfaxMerged(const std::string& binary, const std::string& profile, const std::string& args);
 // A text quoted for the shell.
 std::string shellQuote(const std::string& text);
 

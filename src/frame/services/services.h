@@ -5,6 +5,7 @@
 #include "qorlang.h"
 #include "qorlib1.h"
 #include "qorlib2.h"
+#include "qorui.h"
 #include "qorul.h"
 #include "qorut.h"
 #include "qorux.h"

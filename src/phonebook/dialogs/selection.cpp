@@ -18,14 +18,6 @@ constexpr uint16_t kTextGroupExists = 2045;
 constexpr uint16_t kTextGroupFailed = 2046;
 constexpr uint16_t kCaptionPhoneBook = 2037;
 
-void errorBox(uint32_t host, HWND window, uint16_t text, uint16_t caption) {
-    char message[256] = {};
-    char title[80] = {};
-    UL_loadstring(host, message, kLangModule, text);
-    UL_loadstring(host, title, kLangModule, caption);
-    UT_msgbox(host, window, message, title, MB_ICONSTOP);
-}
-
 // The messages every phone book dialog leaves to the product's helpers.
 INT_PTR decoration(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int16_t paint) {
     const uint32_t host = pbdialogs().host;
@@ -60,11 +52,11 @@ void addGroup(HWND window) {
     bool exists = false;
     groupExists(s.host, s.group, &exists);
     if (exists) {
-        errorBox(s.host, window, kTextGroupExists, kCaptionPhoneBook);
+        SF_errorbox(s.host, window, kTextGroupExists, kCaptionPhoneBook);
         return;
     }
     if (SF_addnametogroup(s.host, "", s.group) != 0) {
-        errorBox(s.host, window, kTextGroupFailed, kCaptionPhoneBook);
+        SF_errorbox(s.host, window, kTextGroupFailed, kCaptionPhoneBook);
         return;
     }
     EndDialog(window, 0);
