@@ -24,17 +24,6 @@ namespace qorlang {
 
 namespace {
 
-std::string where(const Token& t) { return "line " + std::to_string(t.line) + ": "; }
-
-std::string describe(const Token& t) {
-    switch (t.kind) {
-        case Token::End: return "the end of the script";
-        case Token::String: return "a string";
-        case Token::Bad: return t.text;
-        default: return "'" + t.text + "'";
-    }
-}
-
 const std::map<std::string, long>& constants() {
     static const std::map<std::string, long> c = {
         // identifiers
@@ -145,7 +134,7 @@ private:
                 out *= v;
             } else {
                 if (v == 0) {
-                    error_ = where(op) + "division by zero";
+                    error_ = op.where() + "division by zero";
                     return false;
                 }
                 out /= v;
@@ -168,7 +157,7 @@ private:
             out = set & ~removed;
             Token close = tk_.next();
             if (!isPunct(close, ")")) {
-                error_ = where(close) + "')' expected, found " + describe(close);
+                error_ = close.where() + "')' expected, found " + close.describe();
                 return false;
             }
             return true;
@@ -181,13 +170,13 @@ private:
         if (t.kind == Token::Word) {
             auto it = constants().find(t.text);
             if (it == constants().end()) {
-                error_ = where(t) + "unknown name " + t.text;
+                error_ = t.where() + "unknown name " + t.text;
                 return false;
             }
             out = it->second;
             return true;
         }
-        error_ = where(t) + "a number expected, found " + describe(t);
+        error_ = t.where() + "a number expected, found " + t.describe();
         return false;
     }
 
@@ -198,7 +187,7 @@ private:
 bool comma(Tokenizer& tk, std::string& error, const char* what) {
     Token t = tk.next();
     if (isPunct(t, ",")) return true;
-    error = where(t) + "',' expected before " + what + ", found " + describe(t);
+    error = t.where() + "',' expected before " + what + ", found " + t.describe();
     return false;
 }
 
@@ -214,7 +203,7 @@ bool skipData(Tokenizer& tk, std::string& error) {
     for (;;) {
         Token t = tk.next();
         if (t.kind == Token::End || t.kind == Token::Bad) {
-            error = where(t) + (t.kind == Token::Bad ? t.text : "END missing");
+            error = t.where() + (t.kind == Token::Bad ? t.text : "END missing");
             return false;
         }
         if (isBegin(t)) ++depth;
@@ -279,7 +268,7 @@ bool parseControl(Tokenizer& tk, const Token& word, bool extended, DialogControl
     if (!isControl) {
         auto it = statements().find(word.text);
         if (it == statements().end()) {
-            error = where(word) + "unknown control statement " + word.text;
+            error = word.where() + "unknown control statement " + word.text;
             return false;
         }
         c.className = it->second.className;
@@ -294,7 +283,7 @@ bool parseControl(Tokenizer& tk, const Token& word, bool extended, DialogControl
         } else if (t.kind == Token::Number || t.kind == Token::Word) {
             c.text = t.text;  // an icon or bitmap resource named by number or name
         } else {
-            error = where(t) + word.text + ": text expected, found " + describe(t);
+            error = t.where() + word.text + ": text expected, found " + t.describe();
             return false;
         }
         if (!comma(tk, error, "the control id")) return false;
@@ -307,7 +296,7 @@ bool parseControl(Tokenizer& tk, const Token& word, bool extended, DialogControl
         if (!comma(tk, error, "the class")) return false;
         Token cls = tk.next();
         if (cls.kind != Token::String && cls.kind != Token::Word) {
-            error = where(cls) + "CONTROL: class expected, found " + describe(cls);
+            error = cls.where() + "CONTROL: class expected, found " + cls.describe();
             return false;
         }
         c.className = canonicalClass(cls.text);
@@ -382,7 +371,7 @@ bool parseDialog(Tokenizer& tk, const Token& type, DialogTemplate& out, std::str
         Token t = tk.next();
         if (isBegin(t)) break;
         if (t.kind != Token::Word) {
-            error = where(t) + type.text + ": BEGIN expected, found " + describe(t);
+            error = t.where() + type.text + ": BEGIN expected, found " + t.describe();
             return false;
         }
         if (t.text == "STYLE") {
@@ -396,7 +385,7 @@ bool parseDialog(Tokenizer& tk, const Token& type, DialogTemplate& out, std::str
         } else if (t.text == "CAPTION") {
             Token s = tk.next();
             if (s.kind != Token::String) {
-                error = where(s) + "CAPTION: text expected, found " + describe(s);
+                error = s.where() + "CAPTION: text expected, found " + s.describe();
                 return false;
             }
             out.caption = s.text;
@@ -407,7 +396,7 @@ bool parseDialog(Tokenizer& tk, const Token& type, DialogTemplate& out, std::str
             if (!comma(tk, error, "the font face")) return false;
             Token face = tk.next();
             if (face.kind != Token::String) {
-                error = where(face) + "FONT: face expected, found " + describe(face);
+                error = face.where() + "FONT: face expected, found " + face.describe();
                 return false;
             }
             out.fontSize = static_cast<int>(size);
@@ -432,11 +421,11 @@ bool parseDialog(Tokenizer& tk, const Token& type, DialogTemplate& out, std::str
         } else if (t.text == "MENU" || t.text == "CLASS") {
             Token name = tk.next();
             if (name.kind != Token::Word && name.kind != Token::Number && name.kind != Token::String) {
-                error = where(name) + t.text + ": name expected, found " + describe(name);
+                error = name.where() + t.text + ": name expected, found " + name.describe();
                 return false;
             }
         } else {
-            error = where(t) + type.text + ": unknown option " + t.text;
+            error = t.where() + type.text + ": unknown option " + t.text;
             return false;
         }
     }
@@ -445,7 +434,7 @@ bool parseDialog(Tokenizer& tk, const Token& type, DialogTemplate& out, std::str
         Token t = tk.next();
         if (isEnd(t)) return true;
         if (t.kind != Token::Word) {
-            error = where(t) + type.text + ": control statement expected, found " + describe(t);
+            error = t.where() + type.text + ": control statement expected, found " + t.describe();
             return false;
         }
         DialogControl c;

@@ -236,28 +236,17 @@ Token Tokenizer::scan() {
 
 namespace {
 
-std::string where(const Token& t) { return "line " + std::to_string(t.line) + ": "; }
-
-std::string describe(const Token& t) {
-    switch (t.kind) {
-        case Token::End: return "the end of the script";
-        case Token::String: return "a string";
-        case Token::Bad: return t.text;
-        default: return "'" + t.text + "'";
-    }
-}
-
 // Passes over a BEGIN ... END block whose BEGIN was just taken (blocks may nest).
 bool skipBlock(Tokenizer& tk, std::string& error) {
     int depth = 1;
     for (;;) {
         Token t = tk.next();
         if (t.kind == Token::End) {
-            error = where(t) + "END missing";
+            error = t.where() + "END missing";
             return false;
         }
         if (t.kind == Token::Bad) {
-            error = where(t) + t.text;
+            error = t.where() + t.text;
             return false;
         }
         if (isBegin(t)) ++depth;
@@ -272,7 +261,7 @@ bool skipToBlock(Tokenizer& tk, std::string& error) {
         Token t = tk.next();
         if (isBegin(t)) return skipBlock(tk, error);
         if (t.kind == Token::End || t.kind == Token::Bad || isEnd(t)) {
-            error = where(t) + "BEGIN expected, found " + describe(t);
+            error = t.where() + "BEGIN expected, found " + t.describe();
             return false;
         }
     }
@@ -283,7 +272,7 @@ bool parseStringTable(Tokenizer& tk, std::map<uint16_t, std::string>& texts, std
         Token t = tk.next();
         if (isBegin(t)) break;
         if (t.kind == Token::String || t.kind == Token::End || t.kind == Token::Bad || isEnd(t)) {
-            error = where(t) + "STRINGTABLE: BEGIN expected, found " + describe(t);
+            error = t.where() + "STRINGTABLE: BEGIN expected, found " + t.describe();
             return false;
         }
     }
@@ -291,24 +280,24 @@ bool parseStringTable(Tokenizer& tk, std::map<uint16_t, std::string>& texts, std
         Token t = tk.next();
         if (isEnd(t)) return true;
         if (t.kind != Token::Number) {
-            error = where(t) + "STRINGTABLE: text number expected, found " + describe(t);
+            error = t.where() + "STRINGTABLE: text number expected, found " + t.describe();
             return false;
         }
         if (t.value > 0xFFFF) {
-            error = where(t) + "text number " + t.text + " above 65535";
+            error = t.where() + "text number " + t.text + " above 65535";
             return false;
         }
         if (tk.peek().kind == Token::Punct && tk.peek().text == ",") tk.next();
         Token s = tk.next();
         if (s.kind != Token::String) {
-            error = where(s) + "STRINGTABLE: text expected after " + t.text + ", found " + describe(s);
+            error = s.where() + "STRINGTABLE: text expected after " + t.text + ", found " + s.describe();
             return false;
         }
         std::string text = s.text;
         while (tk.peek().kind == Token::String) text += tk.next().text;  // adjacent strings join
         auto number = static_cast<uint16_t>(t.value);
         if (!texts.emplace(number, std::move(text)).second) {
-            error = where(t) + "text number " + std::to_string(number) + " given twice";
+            error = t.where() + "text number " + std::to_string(number) + " given twice";
             return false;
         }
     }
@@ -327,7 +316,7 @@ const std::set<std::string>& blockTypes() {
 bool parseResource(Tokenizer& tk, const Token& id, const Token& type, std::map<uint16_t, DialogTemplate>& dialogs,
                    std::string& error) {
     if (type.kind != Token::Word && type.kind != Token::Number) {
-        error = where(type) + "resource type expected after " + describe(id) + ", found " + describe(type);
+        error = type.where() + "resource type expected after " + id.describe() + ", found " + type.describe();
         return false;
     }
     if (type.kind == Token::Word && (type.text == "DIALOG" || type.text == "DIALOGEX")) {
@@ -335,13 +324,13 @@ bool parseResource(Tokenizer& tk, const Token& id, const Token& type, std::map<u
         if (!parseDialog(tk, type, t, error)) return false;
         if (id.kind != Token::Number) return true;
         if (id.value > 0xFFFF) {
-            error = where(id) + "dialog number " + id.text + " above 65535";
+            error = id.where() + "dialog number " + id.text + " above 65535";
             return false;
         }
         t.number = static_cast<uint16_t>(id.value);
         t.line = id.line;
         if (!dialogs.emplace(t.number, std::move(t)).second) {
-            error = where(id) + "dialog " + std::to_string(id.value) + " given twice";
+            error = id.where() + "dialog " + std::to_string(id.value) + " given twice";
             return false;
         }
         return true;
@@ -352,7 +341,7 @@ bool parseResource(Tokenizer& tk, const Token& id, const Token& type, std::map<u
     while (tk.peek().kind != Token::End && tk.peek().line == type.line) {
         Token t = tk.next();
         if (t.kind == Token::Bad) {
-            error = where(t) + t.text;
+            error = t.where() + t.text;
             return false;
         }
         if (isBegin(t)) return skipBlock(tk, error);
@@ -363,7 +352,7 @@ bool parseResource(Tokenizer& tk, const Token& id, const Token& type, std::map<u
         return skipBlock(tk, error);
     }
     if (!named) {
-        error = where(id) + "not a resource statement: " + describe(id) + " " + describe(type);
+        error = id.where() + "not a resource statement: " + id.describe() + " " + type.describe();
         return false;
     }
     return true;
@@ -388,7 +377,7 @@ bool Module::parse(const std::string& script, std::string& error) {
             Token type = tk.next();
             ok = parseResource(tk, t, type, dialogs, error);
         } else {
-            error = where(t) + "unexpected " + describe(t);
+            error = t.where() + "unexpected " + t.describe();
             ok = false;
         }
         if (!ok) return false;

@@ -11,6 +11,7 @@
 #include "frame_fixture.h"
 #include "queue/queue.h"
 #include "qorwindow.h"
+#include "queuewalk.h"
 #include "send/send.h"
 
 namespace qortest {
@@ -42,20 +43,7 @@ protected:
         UL_strcopy(d.text, text.c_str());
         return d;
     }
-    std::vector<QUEUE_RECORD> queue() {
-        unsigned char cursor[VQ_CURSORSIZE] = {};
-        std::vector<QUEUE_RECORD> out;
-        EXPECT_EQ(VQ_openqueue(0, cursor), 0);
-        for (;;) {
-            QUEUE_RECORD r;
-            int16_t found = 0;
-            EXPECT_EQ(VQ_readnext(0, cursor, &r, &found), 0);
-            if (!found) break;
-            out.push_back(r);
-        }
-        VQ_closequeue(0, cursor);
-        return out;
-    }
+    std::vector<QUEUE_RECORD> queue() { return qortest::queueRecords(); }
     // The control file of a queued job.
     std::string controlFile(const QUEUE_RECORD& r) {
         char path[80];

@@ -19,6 +19,18 @@ struct Token {
     std::string text;   // a word as written, a string with its escapes resolved, a punctuation mark
     long value = 0;     // a number's value
     int line = 0;       // where it starts (1-based)
+
+    // "line N: ", the start of a parse error about this token.
+    std::string where() const { return "line " + std::to_string(line) + ": "; }
+    // The token as an error message names it.
+    std::string describe() const {
+        switch (kind) {
+            case End: return "the end of the script";
+            case String: return "a string";
+            case Bad: return text;
+            default: return "'" + text + "'";
+        }
+    }
 };
 
 class Tokenizer {

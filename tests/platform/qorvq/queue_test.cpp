@@ -8,6 +8,7 @@
 
 #include "qorul.h"
 #include "qorvq.h"
+#include "queuewalk.h"
 #include "testprofile.h"
 
 namespace {
@@ -39,21 +40,7 @@ protected:
         return j;
     }
 
-    std::vector<QUEUE_RECORD> walk(const char* filter = "") {
-        unsigned char cursor[VQ_CURSORSIZE] = {};
-        std::memcpy(cursor + 4, filter, std::strlen(filter));
-        std::vector<QUEUE_RECORD> out;
-        EXPECT_EQ(VQ_openqueue(0, cursor), 0);
-        for (;;) {
-            QUEUE_RECORD r;
-            int16_t found = 0;
-            EXPECT_EQ(VQ_readnext(0, cursor, &r, &found), 0);
-            if (!found) break;
-            out.push_back(r);
-        }
-        EXPECT_EQ(VQ_closequeue(0, cursor), 0);
-        return out;
-    }
+    std::vector<QUEUE_RECORD> walk(const char* filter = "") { return qortest::queueRecords(filter); }
 
     qortest::TempProfile profile;
 };
