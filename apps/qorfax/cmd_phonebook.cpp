@@ -36,6 +36,9 @@ const char* kHelp =
     "  lookup NUMBER           whose number it is (caller-ID): the name and the field matched\n"
     "  print --by name|group [--out FILE] [--book PATH]\n"
     "                          print the listing by name or by group (qorfax phonebook print --help)\n"
+    "  window                  the phone book window (also: no verb, on a terminal)\n"
+    "  pick                    choose recipients in the recipient chooser and print them, one a\n"
+    "                          line (name and fax number; every field with --tsv)\n"
     "\n"
     "options:\n"
     "  --book PATH             use the phone book file PATH instead of the profile's\n"
@@ -192,6 +195,7 @@ int lookup(uint32_t h, const std::string& number, bool tsv) {
 int run(const Args& all) {
     // The listings have their own options and help.
     if (!all.empty() && all[0] == "print") return phonebookPrint(Args(all.begin() + 1, all.end()));
+    if (int rc = phonebookWindow(all); rc >= 0) return rc;
     if (wantsHelp(all)) {
         std::fputs(kHelp, stdout);
         return kExitOk;

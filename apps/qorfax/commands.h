@@ -35,5 +35,8 @@ int usage(const char* help, const std::string& problem);
 
 // qorfax phonebook print: the listings by name or by group (phonebook_print.cpp).
 int phonebookPrint(const Args& args);
+// qorfax phonebook window and pick (cmd_phonebookwindow.cpp): the exit status, or -1 when the
+// arguments are not theirs.
+int phonebookWindow(const Args& args);
 
 }  // namespace qorfax
