@@ -12,6 +12,7 @@
 
 #include "qorlib2.h"
 #include "qorul.h"
+#include "qorwin32.h"
 
 namespace {
 
@@ -236,9 +237,14 @@ int16_t FN_docschanged(uint32_t, int16_t* changed) {
     return 0;
 }
 
-int16_t FN_option(uint32_t, int16_t, int16_t* flag) {
+// Options live in section [OPTIONS] of the settings file as "Option<n>"; absent ones are 0.
+int16_t FN_option(uint32_t host, int16_t number, int16_t* flag) {
     if (!flag) return UL_E_BADARG;
     *flag = 0;
+    char settings[UL_MAXPATH];
+    if (int16_t st = UL_getpath(host, settings, 41)) return st;
+    const std::string key = "Option" + std::to_string(number);
+    *flag = static_cast<int16_t>(GetPrivateProfileIntA("OPTIONS", key.c_str(), 0, settings));
     return 0;
 }
 

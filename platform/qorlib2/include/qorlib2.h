@@ -68,7 +68,8 @@ int16_t FN_getdocname(uint32_t host, char* name, std::size_t size);
 int16_t FN_adddocument(uint32_t host, const char* file, int16_t pages, uint16_t flags);
 // changed = 1 when the list changed since this process last asked (or last changed it).
 int16_t FN_docschanged(uint32_t host, int16_t* changed);
-// Options of the document list service; 1000 (send with the engine's own dialog) is 0 here.
+// Options of the document list service: section [OPTIONS] of the settings file, key "Option<n>",
+// 0 when absent. 1000 offers the choice of another phone book file in the phone book windows.
 int16_t FN_option(uint32_t host, int16_t number, int16_t* flag);
 // Empties the list (after a send).
 int16_t FN_cleardocs(uint32_t host);
