@@ -56,8 +56,9 @@ void updateButtons(HWND w) {
     EnableWindow(GetDlgItem(w, PC_DETAILS), sel >= 0);
     EnableWindow(GetDlgItem(w, PC_UP), sel > 0);
     EnableWindow(GetDlgItem(w, PC_DOWN), sel >= 0 && sel < n - 1);
+    // A control that is disabled while it has the focus loses it: the focus goes on.
     HWND focus = GetFocus();
-    if (focus && GetParent(focus) == w && !IsWindowEnabled(focus))
+    if (!focus || (GetParent(focus) == w && !IsWindowEnabled(focus)))
         SetFocus(GetDlgItem(w, n == 0 ? static_cast<int>(PC_NAMES) : static_cast<int>(IDOK)));
 }
 
