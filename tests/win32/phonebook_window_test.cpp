@@ -147,7 +147,8 @@ TEST_F(PhoneWindow, BrowsesTheNamesAndShowsEachWithItsGroups) {
         EXPECT_FALSE(qorwin::enabled(d, PW_LEAVE));
         EXPECT_EQ(formstate().current, std::string("Charles Babbage"));
     });
-    // Enter walks the fields in their cycle.
+    // Enter walks the fields in their cycle: from a chosen name to the company first.
+    user.enter().then([](HWND d) { EXPECT_EQ(qorwin::focusId(d), PF_COMPANY); });
     user.focus(PF_NUMBER).enter().then([](HWND d) { EXPECT_EQ(qorwin::focusId(d), PF_VOICE); });
     user.click(PW_CLOSE);
     EXPECT_EQ(::SF_phonemain(kHost, nullptr, 0), 0);

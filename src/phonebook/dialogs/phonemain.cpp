@@ -574,9 +574,10 @@ INT_PTR command(HWND w, int id, int code) {
             return TRUE;
         default:
             if (isDetailField(id)) {
+                if (fs.writing) return TRUE;  // the form routines writing: not the user's doing
                 ws.nextFocus = nextInCycle(id);
-                if (code == EN_CHANGE && ws.ready && fs.writing == 0) updateButtons(w, id);
-                if (code == EN_SETFOCUS && isNumberField(id) && fs.writing == 0) updateButtons(w, id);
+                if (code == EN_CHANGE && ws.ready) updateButtons(w, id);
+                if (code == EN_SETFOCUS && isNumberField(id)) updateButtons(w, id);
                 return TRUE;
             }
             return FALSE;

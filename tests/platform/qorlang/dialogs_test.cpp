@@ -103,7 +103,12 @@ TEST(DialogTemplates, TheBuiltInModuleCarriesTheDialogsOfTheLibrary) {
     EXPECT_EQ(cc[2].style & 0xF, 4u);
     EXPECT_NE(cc[2].style & 0x00020000u, 0u);
     EXPECT_NE(cc[6].style & 0x00020000u, 0u);
-    EXPECT_EQ(m.dialog(2074), nullptr);
+    // The phone book window (the form in the order Enter moves through it), the group members
+    // and the recipient chooser.
+    EXPECT_EQ(ids(2070), "171 172 174 175 176 173 193 194 177 181 230 70 178 229 195 231 232 190 201 202 11 238 226 "
+                         "227 13 196 4 6 2 1 ");
+    EXPECT_EQ(ids(2073), "178 90 91 195 171 11 14 1 2 ");
+    EXPECT_EQ(ids(2074), "301 302 303 246 245 14 308 309 304 312 307 1 2 4 ");
 }
 
 }  // namespace
