@@ -511,4 +511,23 @@ TEST_F(PhoneWindow, SwitchesToAnotherPhoneBookFileAndBack) {
     EXPECT_EQ(std::string(path), mine);
 }
 
+TEST_F(PhoneWindow, ADamagedPhoneBookOpensEmptyAndRefusesChangesWithAMessage) {
+    const std::string book = profile.path("data/personal.pbk");
+    qortest::writeFile(book, std::string(3000, 'x'));
+    user.then([](HWND d) {
+        EXPECT_TRUE(qorwin::items(d, PF_NAME).empty());
+        EXPECT_TRUE(qorwin::items(d, PW_ALLGROUPS).empty());
+    });
+    user.type(PF_NAME, "Ada").type(PF_NUMBER, "100").click(PW_ADD).then([&](HWND d) {
+        ASSERT_EQ(profile.ui().shown().size(), 1u);
+        EXPECT_EQ(profile.ui().shown()[0].text.rfind("The phone book file cannot be used", 0), 0u)
+            << profile.ui().shown()[0].text;
+        EXPECT_TRUE(qorwin::items(d, PF_NAME).empty());
+        EXPECT_TRUE(qorwin::enabled(d, PW_ADD));  // the name is still there to save
+    });
+    user.escape();
+    EXPECT_EQ(::SF_phonemain(kHost, nullptr, 0), SF_CANCELLED);
+    EXPECT_EQ(qortest::readFile(book), std::string(3000, 'x'));  // the file is left as it was
+}
+
 }  // namespace
