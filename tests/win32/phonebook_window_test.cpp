@@ -384,9 +384,16 @@ TEST_F(PhoneWindow, ExportsAndImportsThroughTheFileChooser) {
     // A cancelled chooser changes nothing and shows nothing.
     user.then([&](HWND) { profile.ui().answerCancel(); }).click(PW_IMPORT);
     user.then([&](HWND) { profile.ui().answerCancel(); }).click(PW_EXPORT);
+    user.then([&](HWND) { EXPECT_TRUE(profile.ui().shown().empty()); });
+    // The same files again: the names are replaced, the repeated membership stops the groups
+    // with its message, shown once.
+    user.then([&](HWND) { profile.ui().answerString(profile.path("new.LST")); }).click(PW_IMPORT);
+    user.then([&](HWND d) {
+        EXPECT_EQ(shownTexts(), (V{"The group \"Team\" exists already, or the name is already in the group."}));
+        EXPECT_EQ(qorwin::items(d, PF_NAME), (V{"Ada Lovelace", "Bob", "Carol"}));
+    });
     user.click(PW_CLOSE);
     EXPECT_EQ(::SF_phonemain(kHost, nullptr, 0), 0);
-    EXPECT_TRUE(profile.ui().shown().empty());
     EXPECT_EQ(members("Team"), (V{"Bob"}));
 }
 
@@ -528,6 +535,52 @@ TEST_F(PhoneWindow, ADamagedPhoneBookOpensEmptyAndRefusesChangesWithAMessage) {
     user.escape();
     EXPECT_EQ(::SF_phonemain(kHost, nullptr, 0), SF_CANCELLED);
     EXPECT_EQ(qortest::readFile(book), std::string(3000, 'x'));  // the file is left as it was
+}
+
+TEST_F(PhoneWindow, AGroupWithoutMembersShowsTheNoMembersText) {
+    ASSERT_EQ(qorsf::SF_addnametogroup(kHost, "", "Empty"), 0);
+    UL_strcopy(pbdialogs().group, "Empty");
+    user.then([](HWND d) {
+        EXPECT_EQ(qorwin::text(d, PM_GROUP), "Empty");
+        EXPECT_TRUE(qorwin::items(d, PM_MEMBERS).empty());
+        EXPECT_TRUE(qorwin::visible(d, PM_NONE));
+        EXPECT_FALSE(qorwin::visible(d, PM_SOME));
+        EXPECT_EQ(qorwin::text(d, PM_COUNT), "0");
+        EXPECT_FALSE(qorwin::enabled(d, PM_REMOVE));
+    });
+    user.escape();
+    INT_PTR result = -1;
+    ASSERT_EQ(SF_rundialog(kHost, nullptr, kMembersTemplate, ::WN_sfgroupmembers, 0, &result), 0);
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(pbdialogs().membersChanged);
+    // A group that does not exist: the dialog ends with the status, shown by the walk.
+    UL_strcopy(pbdialogs().group, "Nobody");
+    ASSERT_EQ(SF_rundialog(kHost, nullptr, kMembersTemplate, ::WN_sfgroupmembers, 0, &result), 0);
+    EXPECT_EQ(result, SF_NORECORD);
+    EXPECT_EQ(shownTexts(), (V{"There is no name or group \"Nobody\" in the phone book."}));
+}
+
+TEST_F(PhoneWindow, HelpAndTheOfferToSaveBeforeAnotherPhoneBook) {
+    offerBookChoice();
+    add("Ada Lovelace", "1");
+    user.click(PW_HELP).then([&](HWND) { EXPECT_EQ(profile.ui().helps(), (std::vector<int>{591})); });
+    // A new name typed, then another phone book chosen: the name is offered for saving first,
+    // and Cancel keeps the window on it.
+    user.click(PW_NEW).type(PF_NAME, "Grace").type(PF_NUMBER, "77").click(PW_CHOOSEBOOK).answer(IDCANCEL);
+    user.then([&](HWND d) {
+        EXPECT_EQ(qorwin::text(d, PF_NAME), "Grace");
+        EXPECT_EQ(shownTexts(), (V{"This name is not in the phone book yet. Add it?"}));
+    });
+    user.then([&](HWND) { profile.ui().answerString(profile.path("data/other.pbk")); });
+    user.click(PW_CHOOSEBOOK).answer(IDYES).then([&](HWND d) {
+        EXPECT_TRUE(qorwin::items(d, PF_NAME).empty());  // the other book
+    });
+    user.click(PW_CLOSE);
+    EXPECT_EQ(::SF_phonemain(kHost, nullptr, 0), 0);
+    char path[80];
+    ASSERT_EQ(SF_setphonebookpath(kHost, profile.path("data/personal.pbk").c_str()), 0);
+    qorsf::SF_getphonebookpath(kHost, path);
+    EXPECT_EQ(names(), (V{"Ada Lovelace", "Grace"}));  // saved in the first book
 }
 
 }  // namespace

@@ -314,8 +314,8 @@ INT_PTR command(HWND w, int id, int code) {
         case 4: UT_help(host, w, kChooserHelp); return TRUE;
         default: return FALSE;
     }
-    if (st == SF_CANCELLED) {
-        MessageBeep(0);
+    if (st == SF_CANCELLED || st == SF_NORECORD || st == SF_EXISTS) {
+        MessageBeep(0);  // 20221 and 20222 were shown by the phone book operation
     } else if (st) {
         MessageBeep(0);
         if (UT_showerror(host, st)) EndDialog(w, st);

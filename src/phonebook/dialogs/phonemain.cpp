@@ -582,7 +582,8 @@ INT_PTR command(HWND w, int id, int code) {
             }
             return FALSE;
     }
-    if (st > 1000 && st != SF_CANCELLED) {
+    // 20221 and 20222 were shown by the phone book operation, with the name or group.
+    if (st > 1000 && st != SF_CANCELLED && st != SF_NORECORD && st != SF_EXISTS) {
         MessageBeep(0);
         UT_showerror(ws.host, st);
     }
