@@ -482,6 +482,19 @@ TEST_F(PhoneWindow, OpensOnTheCallersEntry) {
     EXPECT_EQ(::SF_phonemain(kHost, &f, 0), 0);
     EXPECT_STREQ(stored("Grace Hopper").company, "Navy");
     EXPECT_EQ(profile.ui().shown().back().text, "This name is not in the phone book yet. Add it before closing?");
+    // Only a number given: an empty name to fill in first.
+    PB_ENTRY g{};
+    UL_strcopy(g.number, "0301-555-0199");
+    user.then([](HWND d) {
+        EXPECT_EQ(qorwin::text(d, PF_NAME), "");
+        EXPECT_EQ(qorwin::text(d, PF_NUMBER), "0301-555-0199");
+        EXPECT_EQ(qorwin::focusId(d), PF_NAME);
+        EXPECT_FALSE(qorwin::enabled(d, PW_ADD));
+    });
+    user.type(PF_NAME, "Alan").then([](HWND d) { EXPECT_TRUE(qorwin::enabled(d, PW_ADD)); });
+    user.click(PW_ADD).click(PW_CLOSE);
+    EXPECT_EQ(::SF_phonemain(kHost, &g, 0), 0);
+    EXPECT_STREQ(stored("Alan").number, "0301-555-0199");
 }
 
 TEST_F(PhoneWindow, SwitchesToAnotherPhoneBookFileAndBack) {
