@@ -392,6 +392,24 @@ TEST_F(PhoneWindow, ExportsAndImportsThroughTheFileChooser) {
         EXPECT_EQ(shownTexts(), (V{"The group \"Team\" exists already, or the name is already in the group."}));
         EXPECT_EQ(qorwin::items(d, PF_NAME), (V{"Ada Lovelace", "Bob", "Carol"}));
     });
+    // An export that fails is shown and the chooser asked again; the same failing choice twice
+    // ends the command.
+    user.then([&](HWND) {
+        profile.ui().answerString(profile.path("missing/book"));
+        profile.ui().answerCancel();
+    });
+    user.click(PW_EXPORT).then([&](HWND d) {
+        EXPECT_EQ(qorwin::templateNumber(d), 2070);
+        EXPECT_EQ(profile.ui().shown().size(), 2u);
+    });
+    user.then([&](HWND) {
+        profile.ui().answerString(profile.path("missing/book"));
+        profile.ui().answerString(profile.path("missing/book"));
+    });
+    user.click(PW_EXPORT).then([&](HWND) {
+        EXPECT_EQ(profile.ui().shown().size(), 4u);
+        EXPECT_FALSE(qortest::fileExists(profile.path("missing/book.LST")));
+    });
     user.click(PW_CLOSE);
     EXPECT_EQ(::SF_phonemain(kHost, nullptr, 0), 0);
     EXPECT_EQ(members("Team"), (V{"Bob"}));

@@ -35,33 +35,27 @@ std::string namesFilePath(const char* chosen) {
 int16_t SF_exportcommand(uint32_t host, HWND) {
     char title[80] = {};
     char filter[160] = {};
-    std::string failed;  // the last path whose export failed
-    for (;;) {
-        int16_t st = UL_loadstring(host, title, kLangModule, kExportTitle);
-        if (st == 0) st = UL_loadstring(host, filter, kLangModule, kAllFilesFilter);
+    int16_t st = UL_loadstring(host, title, kLangModule, kExportTitle);
+    if (st == 0) st = UL_loadstring(host, filter, kLangModule, kAllFilesFilter);
+    std::string failed;  // the names file whose export failed last
+    while (st == 0) {
         char path[80] = {};
-        if (st == 0) {
-            st = UT_choosefile(host, filter, title, 0, path, sizeof path);
-            if (st == SF_CANCELLED) return 0;
-        }
-        if (st == 0) {
-            const std::string names = namesFilePath(path);
-            if (names.size() >= sizeof path)
-                st = UL_E_PATHLONG;
-            else
-                st = qorsf::SF_exportphonebook(host, names.c_str());
-            if (st == 0) return 0;
-            // The same choice failing again ends the command: a chooser that keeps giving the
-            // same answer must not keep the window busy.
-            if (names == failed) {
-                UL_showstatus(host, st);
-                return 0;
-            }
-            failed = names;
-        }
+        st = UT_choosefile(host, filter, title, 0, path, sizeof path);
+        if (st == SF_CANCELLED) return 0;
+        if (st) break;
+        const std::string names = namesFilePath(path);
+        st = names.size() >= sizeof path ? static_cast<int16_t>(UL_E_PATHLONG)
+                                         : qorsf::SF_exportphonebook(host, names.c_str());
+        if (st == 0) return 0;
+        // The user may choose another file; the same choice failing again ends the command, so
+        // that a chooser that keeps giving one answer cannot keep the window busy.
+        if (names == failed) break;
+        failed = names;
         UL_showstatus(host, st);
-        if (st != 0 && failed.empty()) return 0;  // the texts or the chooser itself failed
+        st = 0;
     }
+    UL_showstatus(host, st);
+    return 0;
 }
 
 int16_t SF_importcommand(uint32_t host, HWND) {
