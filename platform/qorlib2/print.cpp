@@ -394,3 +394,27 @@ int16_t FN_lastprinted(char* buf, std::size_t size) {
     if (!buf || size == 0) return UL_E_BADARG;
     return UL_strcopy(buf, size, lastPrinted().c_str());
 }
+
+// What printing of fax pages (faxprint.cpp) shares with printing of text documents.
+namespace qorlib2_print {
+
+int16_t target(uint32_t host, bool* command, std::string* commandLine, std::string* folder) {
+    PrintSettings s;
+    if (int16_t st = readSettings(host, &s)) return st;
+    *command = s.command;
+    *commandLine = s.commandLine;
+    *folder = s.folder;
+    return 0;
+}
+
+int16_t runPrintCommand(uint32_t host, const std::string& commandLine, const char* path) {
+    return runCommand(host, commandLine, path);
+}
+
+int openPdfIn(const std::string& folder, const char* docPath, std::string* pdfPath) {
+    return openNewPdf(folder, docPath, pdfPath);
+}
+
+void setLastPrinted(const std::string& what) { lastPrinted() = what; }
+
+}  // namespace qorlib2_print
