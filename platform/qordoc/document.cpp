@@ -189,6 +189,7 @@ int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info,
 // ---- PDF
 
 std::unique_ptr<PopplerDocument, GObjectDeleter> openPdf(const std::string& bytes, std::string* reason) {
+    notePopplerUsed();
     std::unique_ptr<GBytes, BytesDeleter> data(g_bytes_new(bytes.data(), bytes.size()));
     GError* err = nullptr;
     PopplerDocument* doc = poppler_document_new_from_bytes(data.get(), nullptr, &err);
@@ -216,6 +217,7 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
     if (info) info->pages = n;
     if (!pages) return 0;
     releaseCairoAtExit();
+    notePopplerUsed();
     const int rows = format.rows();
     const int ydpi = format.ydpi();
     for (int i = 0; i < n; ++i) {

@@ -26,7 +26,15 @@ struct ContextDeleter {
     void operator()(cairo_t* c) const { cairo_destroy(c); }
 };
 
+bool& popplerFlag() {
+    static bool used = false;
+    return used;
+}
+
 void releaseAll() {
+    // poppler keeps the fonts of the PDFs it rendered in caches of its own until the process
+    // ends: cairo's static data cannot be reset under them.
+    if (popplerFlag()) return;
     cairo_debug_reset_static_data();
     FcFini();
 }
@@ -69,6 +77,9 @@ Grey scaleGrey(const Grey& g, int dw, int dh) {
 }
 
 }  // namespace
+
+void notePopplerUsed() { popplerFlag() = true; }
+bool popplerUsed() { return popplerFlag(); }
 
 void releaseCairoAtExit() {
     static bool registered = [] { return std::atexit(releaseAll) == 0; }();

@@ -14,6 +14,7 @@ void pageFromA1(cairo_surface_t* surface, Page* page);
 // cairo and fontconfig keep the fonts they loaded for the process's life; they are given back
 // at its end, so that a leak check sees only the process's own blocks.
 void releaseCairoAtExit();
+void notePopplerUsed();
 // The grey image of a cairo RGB24 or ARGB32 surface (luminance, on white).
 Grey greyOf(cairo_surface_t* surface);
 

@@ -48,7 +48,8 @@ int16_t writePages(uint32_t host, const std::vector<qordoc::Page>& pages, const 
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const std::string name = UX_pagefilename(base, first + static_cast<int>(i));
         int16_t st = name.empty() ? int16_t{UL_E_PATHLONG}
-                                  : qordoc::writeFax(name, {pages[i]}, twoD, first + static_cast<int>(i), 0);
+                                  : qordoc::writeFax(name, {pages[i]}, twoD, first + static_cast<int>(i),
+                                                     first + static_cast<int>(pages.size()));
         if (st) {
             L1_deletepages(host, base.c_str(), static_cast<int16_t>(first + static_cast<int>(i)));
             for (std::size_t k = 0; k < i; ++k) std::remove(UX_pagefilename(base, first + static_cast<int>(k)).c_str());

@@ -117,3 +117,14 @@ bool L1_viewershows(HWND viewer, std::string* file, int* count) {
     if (count) *count = it->second.count;
     return true;
 }
+
+int16_t L1_faxinfo(uint32_t, const char* file, int* pages, int* width, int* height, int* ydpi) {
+    if (!file || !pages || !width || !height || !ydpi) return UL_E_BADARG;
+    std::vector<qordoc::Page> all;
+    if (int16_t st = qordoc::readFax(file, &all)) return st;
+    *pages = static_cast<int>(all.size());
+    *width = all.front().width;
+    *height = all.front().height;
+    *ydpi = all.front().ydpi;
+    return 0;
+}

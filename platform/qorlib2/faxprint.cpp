@@ -58,13 +58,24 @@ bool isPdfName(const std::string& ext) { return !::strcasecmp(ext.c_str(), "pdf"
 
 int16_t FN_printfax(uint32_t host, const char* page0, int16_t count, int16_t) {
     if (!page0 || !*page0) return UL_E_BADARG;
-    if (count <= 0) return qordoc::E_READ;
+    if (count <= 0) return FN_E_PRINTREAD;
     std::vector<std::string> files;
     for (int k = 0; k < count; ++k) {
         std::string name = UX_pagefilename(page0, k);
         if (name.empty()) return UL_E_PATHLONG;
         files.push_back(name);
     }
+    std::vector<const char*> names;
+    for (const std::string& f : files) names.push_back(f.c_str());
+    return FN_printpages(host, names.data(), count);
+}
+
+int16_t FN_printpages(uint32_t host, const char* const* names, int16_t count) {
+    if (!names || count <= 0) return UL_E_BADARG;
+    std::vector<std::string> files;
+    for (int k = 0; k < count; ++k)
+        if (names[k] && names[k][0]) files.emplace_back(names[k]);
+    const char* page0 = files.empty() ? "fax" : files.front().c_str();
     std::vector<qordoc::Page> pages;
     if (int16_t st = readPages(host, files, &pages)) return st == qordoc::E_READ ? int16_t{FN_E_PRINTREAD} : st;
     bool command = false;

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "qordoc.h"
 #include "qorlib2.h"
 #include "qorul.h"
 #include "qorwin32.h"
@@ -180,6 +181,7 @@ cairo_status_t writeToFd(void* closure, const unsigned char* data, unsigned int 
 // cairo and fontconfig keep the fonts they loaded for the life of the process; they are given
 // back at its end, so that a leak check of the process sees only its own blocks.
 void releaseFontCaches() {
+    if (qordoc::popplerUsed()) return;  // poppler's font caches outlive this hook
     cairo_debug_reset_static_data();
     FcFini();
 }

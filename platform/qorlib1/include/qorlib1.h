@@ -95,3 +95,5 @@ int16_t L1_pagepng(uint32_t host, const char* file, int16_t page, const char* pn
 // What a viewer window shows: its file (page 0 of the fax) and page count; false for a window
 // that is no viewer.
 bool L1_viewershows(HWND viewer, std::string* file, int* count);
+// The size of a fax file: pages, and the first page's width, rows and lines an inch.
+int16_t L1_faxinfo(uint32_t host, const char* file, int* pages, int* width, int* height, int* ydpi);

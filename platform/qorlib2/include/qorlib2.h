@@ -27,6 +27,8 @@ int16_t FN_printdoc(uint32_t host, const char* path, int16_t flags);
 int16_t FN_texttopdf(uint32_t host, const char* textPath, const char* pdfPath, int16_t paper);
 // Prints a fax: page files 0..count-1 of page0's base (UX_pagefile), each at its true size.
 int16_t FN_printfax(uint32_t host, const char* page0, int16_t count, int16_t flags);
+// Prints fax files (page files or multi-page fax files) as one fax.
+int16_t FN_printpages(uint32_t host, const char* const* names, int16_t count);
 // Saves page files (an array of `count` names of 81 bytes each) into a file the user chooses:
 // a multi-page TIFF Class F when it ends in .tif or .tiff, a PDF when it ends in .pdf. An
 // existing file is replaced only when the user says so; 13000 when the user cancels.
