@@ -83,7 +83,8 @@ bool near(double v, double target, double slack) { return std::fabs(v - target) 
 std::string notFaxBecause(const TiffFacts& f) {
     std::string why;
     auto add = [&](const std::string& s) { why += (why.empty() ? "" : ", ") + s; };
-    if (f.width != 1728 && f.width != 2048) add(std::to_string(f.width) + " pixels wide (a fax page is 1728)");
+    // A B4 page (2048) is read as it is where a fax file has it, but what we send is 1728 wide.
+    if (f.width != 1728) add(std::to_string(f.width) + " pixels wide (a fax page is 1728)");
     if (f.bps != 1 || f.spp != 1) add(std::to_string(f.bps * f.spp) + " bits a pixel (a fax page is bilevel)");
     if (f.compression != COMPRESSION_CCITTFAX3 && f.compression != COMPRESSION_CCITTFAX4)
         add(std::string(compressionName(f.compression)) + " (a fax page has CCITT group 3 or 4)");

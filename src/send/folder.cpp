@@ -64,7 +64,12 @@ int16_t SF_checkdocument(uint32_t host, const char* path, int16_t type, int16_t*
     // that is no fax image yet passes (it is made into fax pages when it is spooled).
     bool convertible = false;
     int16_t readerPages = 1;
-    if (int16_t st = SF_documentcheck(host, path, &convertible, &readerPages)) return st;
+    if (type == 1 || type == 2) {
+        int16_t exists = 0;
+        UL_fileexists(path, &exists);
+        if (!exists) return UL_E_NOTFOUND;
+        if (int16_t st = SF_documentcheck(host, path, &convertible, &readerPages)) return st;
+    }
     if (type == 1) {
         UL_FAXHEADER h;
         if (int16_t st = UL_readfaxheader(host, path, &h)) return st;
