@@ -391,7 +391,13 @@ int16_t work(const std::string& bytes, const Format& format, Info* info, std::ve
             const int n = static_cast<int>(laid.size());
             if (int16_t st = limitCheck(n, format, type, reason)) return st;
             if (info) info->pages = n;
-            if (pages) *pages = renderText(laid, format);
+            if (pages) {
+                *pages = renderText(laid, format);
+                if (pages->size() != laid.size()) {
+                    *reason = type.what + " that cannot be drawn (no memory for the page image)";
+                    return E_TOOLARGE;
+                }
+            }
             return 0;
         }
         case Kind::Tiff: return tiffDocument(bytes, format, info, pages, reason);
