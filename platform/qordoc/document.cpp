@@ -221,6 +221,9 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
     notePopplerUsed();
     const int rows = format.rows();
     const int ydpi = format.ydpi();
+    // One drawing surface and one grey image serve every page of the same size.
+    std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface;
+    Grey grey;
     for (int i = 0; i < n; ++i) {
         std::unique_ptr<PopplerPage, GObjectDeleter> page(poppler_document_get_page(doc.get(), i));
         if (!page) {
@@ -238,16 +241,21 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
         const double k = std::min(kFaxWidth / (w * sx), rows / (h * sy));
         const int dw = std::clamp(static_cast<int>(std::lround(w * sx * k)), 1, kFaxWidth);
         const int dh = std::clamp(static_cast<int>(std::lround(h * sy * k)), 1, rows);
-        std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, dw, dh));
+        if (!surface || cairo_image_surface_get_width(surface.get()) != dw ||
+            cairo_image_surface_get_height(surface.get()) != dh)
+            // 16 bits a pixel: half the memory to fill and scan, and enough for a threshold.
+            surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB16_565, dw, dh));
         if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return E_TOOLARGE;
         {
             std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
             cairo_set_source_rgb(cr.get(), 1, 1, 1);
             cairo_paint(cr.get());
             cairo_scale(cr.get(), sx * k, sy * k);
+            // Fax pages are bilevel: soft edges would only be thresholded away again.
+            cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
             poppler_page_render_for_printing(page.get(), cr.get());
         }
-        pages->push_back(faxPageOf(greyOf(surface.get()), kXdpi, ydpi, format));
+        pages->push_back(faxPageOfRgb(surface.get(), format, &grey));
     }
     return 0;
 }

@@ -87,27 +87,88 @@ void releaseCairoAtExit() {
 }
 
 Grey greyOf(cairo_surface_t* surface) {
-    cairo_surface_flush(surface);
     Grey g;
+    greyInto(surface, &g);
+    return g;
+}
+
+void greyInto(cairo_surface_t* surface, Grey* out) {
+    cairo_surface_flush(surface);
+    Grey& g = *out;
     g.width = cairo_image_surface_get_width(surface);
     g.height = cairo_image_surface_get_height(surface);
     const int stride = cairo_image_surface_get_stride(surface);
     const bool alpha = cairo_image_surface_get_format(surface) == CAIRO_FORMAT_ARGB32;
+    const bool rgb16 = cairo_image_surface_get_format(surface) == CAIRO_FORMAT_RGB16_565;
     const unsigned char* data = cairo_image_surface_get_data(surface);
     g.pixels.resize(static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height));
     for (int y = 0; y < g.height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+        const unsigned char* rowData = data + static_cast<std::ptrdiff_t>(y) * stride;
         for (int x = 0; x < g.width; ++x) {
-            const uint32_t p = row[x];
-            uint32_t a = alpha ? (p >> 24) : 255;
-            // Premultiplied colour on white: c + (255 - a).
-            uint32_t r = ((p >> 16) & 0xFF) + (255 - a), gr = ((p >> 8) & 0xFF) + (255 - a), b = (p & 0xFF) + (255 - a);
-            uint32_t l = (r * 299 + gr * 587 + b * 114) / 1000;
+            uint32_t p;
+            if (rgb16) {
+                const uint16_t v = reinterpret_cast<const uint16_t*>(rowData)[x];
+                p = ((v & 0xF800u) << 8) | ((v & 0x07E0u) << 5) | ((v & 0x001Fu) << 3);
+                p |= (p >> 5) & 0x070307u;  // fill the low bits: white stays white
+            } else {
+                p = reinterpret_cast<const uint32_t*>(rowData)[x];
+            }
+            const uint32_t white = alpha ? 255 - (p >> 24) : 0;
+            // Premultiplied colour on white: c + (255 - a); luminance in eighths of 256.
+            const uint32_t r = ((p >> 16) & 0xFF) + white, gr = ((p >> 8) & 0xFF) + white, b = (p & 0xFF) + white;
+            const uint32_t l = (r * 77 + gr * 150 + b * 29) >> 8;
             g.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(g.width) + static_cast<std::size_t>(x)] =
-                static_cast<uint8_t>(std::min<uint32_t>(l, 255));
+                static_cast<uint8_t>(l > 255 ? 255 : l);
         }
     }
-    return g;
+}
+
+namespace {
+inline uint32_t luminance(uint32_t p) {
+    return ((((p >> 16) & 0xFF) * 77) + (((p >> 8) & 0xFF) * 150) + ((p & 0xFF) * 29)) >> 8;
+}
+}  // namespace
+
+Page faxPageOfRgb(cairo_surface_t* surface, const Format& format, Grey* scratch) {
+    cairo_surface_flush(surface);
+    const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const bool rgb16 = cairo_image_surface_get_format(surface) == CAIRO_FORMAT_RGB16_565;
+    Page page;
+    page.resize(kFaxWidth, format.rows());
+    page.ydpi = format.ydpi();
+    if (w > kFaxWidth || h > format.rows()) {
+        greyInto(surface, scratch);
+        return faxPageOf(*scratch, kXdpi, format.ydpi(), format);
+    }
+    // One pass: most of a page is paper and is passed over; the other pixels are thresholded
+    // and weighed for grey tones. A page with many grey tones is made again, dithered.
+    std::size_t mid = 0;
+    const int left = (kFaxWidth - w) / 2;
+    for (int y = 0; y < h; ++y) {
+        const unsigned char* rowData = data + static_cast<std::ptrdiff_t>(y) * stride;
+        uint8_t* dst = page.row(y);
+        for (int x = 0; x < w; ++x) {
+            uint32_t p;
+            if (rgb16) {
+                const uint16_t v = reinterpret_cast<const uint16_t*>(rowData)[x];
+                if (v == 0xFFFF) continue;
+                p = ((v & 0xF800u) << 8) | ((v & 0x07E0u) << 5) | ((v & 0x001Fu) << 3);
+            } else {
+                p = reinterpret_cast<const uint32_t*>(rowData)[x] & 0xFFFFFF;
+                if (p == 0xFFFFFF) continue;
+            }
+            const uint32_t l = luminance(p);
+            mid += (l > 48 && l < 208) ? 1 : 0;
+            if (l < 128) dst[(left + x) >> 3] |= static_cast<uint8_t>(0x80 >> ((left + x) & 7));
+        }
+    }
+    if (mid * 10 > static_cast<std::size_t>(w) * static_cast<std::size_t>(h)) {
+        greyInto(surface, scratch);
+        return faxPageOf(*scratch, kXdpi, format.ydpi(), format);
+    }
+    return page;
 }
 
 bool needsDither(const Grey& g) {
@@ -142,13 +203,18 @@ Page faxPageOf(const Grey& g, double sxdpi, double sydpi, const Format& format) 
     }
     const int dw = std::clamp(static_cast<int>(std::lround(w)), 1, kFaxWidth);
     const int dh = std::clamp(static_cast<int>(std::lround(h)), 1, rows);
-    const Grey s = scaleGrey(g, dw, dh);
+    // Drawn at the fax's size already (a rendered PDF page): no scaling.
+    Grey scaled;
+    if (dw != g.width || dh != g.height) scaled = scaleGrey(g, dw, dh);
+    const Grey& s = dw != g.width || dh != g.height ? scaled : g;
     const int left = (kFaxWidth - dw) / 2;
     if (!needsDither(s)) {
-        for (int y = 0; y < dh; ++y)
+        for (int y = 0; y < dh; ++y) {
+            const uint8_t* src = s.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(dw);
+            uint8_t* row = page.row(y);
             for (int x = 0; x < dw; ++x)
-                if (s.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(dw) + static_cast<std::size_t>(x)] < 128)
-                    page.set(left + x, y);
+                if (src[x] < 128) row[(left + x) >> 3] |= static_cast<uint8_t>(0x80 >> ((left + x) & 7));
+        }
         return page;
     }
     // Floyd-Steinberg error diffusion over two rows of errors.

@@ -17,6 +17,11 @@ void releaseCairoAtExit();
 void notePopplerUsed();
 // The grey image of a cairo RGB24 or ARGB32 surface (luminance, on white).
 Grey greyOf(cairo_surface_t* surface);
+// The same into a grey image whose memory is kept from page to page.
+void greyInto(cairo_surface_t* surface, Grey* out);
+// A fax page of an RGB24 surface drawn at the fax's size (placed at the top centre): the
+// same result as faxPageOf on its grey image, without making one unless it must be dithered.
+Page faxPageOfRgb(cairo_surface_t* surface, const Format& format, Grey* scratch);
 
 // libtiff reading from bytes in memory.
 struct TiffMemory {

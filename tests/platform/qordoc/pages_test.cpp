@@ -15,6 +15,7 @@
 #include "qordoc.h"
 #include "qorlib1.h"
 #include "qorlib2.h"
+#include "qorul_control.h"
 #include "qorux.h"
 #include "send/pages.h"
 #include "sendtest.h"
@@ -465,6 +466,32 @@ TEST_F(PagesTest, ManualSendNumbersThePagesOfEveryDocumentInOneSet) {
     HWND product = qorwin::createWindow("product", nullptr);
     UL_registerwindow(kHost, 4096, product);
     EXPECT_EQ(qorsf::SF_manualrecv(kHost), 0);
+}
+
+TEST_F(PagesTest, CancelInTheProgressWindowStopsAndTakesThePagesAway) {
+    writeFile(profile.path("a.txt"), "one\ftwo\n");
+    writeFile(profile.path("b.txt"), "three\n");
+    ASSERT_EQ(FN_adddocument(kHost, profile.path("a.txt").c_str(), 0, 0), 0);
+    ASSERT_EQ(FN_adddocument(kHost, profile.path("b.txt").c_str(), 0, 0), 0);
+    // The user presses Cancel while the first document is being made: the window shows its name.
+    std::string shownName;
+    qorul::setYieldHook([&] {
+        HWND w = UX_progresswindow();
+        if (!w) return;
+        char text[256] = {};
+        GetDlgItemTextA(w, 102, text, sizeof text);
+        shownName = text;
+        PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+    });
+    const std::size_t spooled = spoolFiles();
+    char name[80] = {};
+    int16_t count = 9;
+    EXPECT_EQ(qorsf::SF_manualsend(kHost, name, &count, 1), SF_CANCELLED);
+    qorul::setYieldHook(nullptr);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(shownName, profile.path("a.txt"));
+    EXPECT_EQ(spoolFiles(), spooled);  // the two pages made are gone
+    EXPECT_EQ(UX_progresswindow(), nullptr);
 }
 
 TEST_F(PagesTest, QorfaxPagesMakesShowsAndSavesPages) {
