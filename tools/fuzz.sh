@@ -22,7 +22,7 @@ for t in "${targets[@]}"; do
   if [ -d "fuzz/seeds/$t" ]; then seeds=("fuzz/seeds/$t"); fi
   echo "== $t for ${seconds}s"
   log="build-fuzz/$t.log"
-  if ! ASAN_OPTIONS=detect_leaks=1 "build-fuzz/fuzz/$t" -max_total_time="$seconds" -rss_limit_mb=2048 \
+  if ! ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0" "build-fuzz/fuzz/$t" -max_total_time="$seconds" -rss_limit_mb=2048 \
       -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 "build-fuzz/corpus/$t" "${seeds[@]}" >"$log" 2>&1; then
     tail -n 40 "$log"
     echo "fuzzing found a failure in $t (inputs in build-fuzz/artifacts)"
