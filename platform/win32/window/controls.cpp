@@ -125,16 +125,12 @@ int insertItem(Window* w, int index, Item item) {
     return index;
 }
 
+// A sorted list puts a new text before the first item that compares equal or greater, so texts
+// equal without regard to case go before the ones already there.
 int sortedIndex(const Window* w, const std::string& text) {
-    auto lower = [](const std::string& s) {
-        std::string r = s;
-        for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return r;
-    };
-    const std::string key = lower(text);
     int i = 0;
     for (; i < static_cast<int>(w->items.size()); ++i)
-        if (lower(w->items[i].text) > key) break;
+        if (compareText(w->items[static_cast<std::size_t>(i)].text, text) >= 0) break;
     return i;
 }
 
@@ -267,6 +263,8 @@ int findItem(const Window* list, int start, const char* text, bool exact, LPARAM
     if (count == 0) return LB_ERR;
     if (start < -1 || start >= count) start = -1;
     const std::string key = text ? text : "";
+    // An empty beginning would match every item: Win32 finds nothing for it.
+    if (!exact && hasStrings(list) && key.empty()) return LB_ERR;
     for (int k = 1; k <= count; ++k) {
         const int i = (start + k) % count;
         const Item& it = list->items[static_cast<std::size_t>(i)];
@@ -362,6 +360,8 @@ LRESULT buttonProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         case BM_SETSTATE: w->pushed = wp != 0; return 0;
         case BM_SETSTYLE: w->style = (w->style & ~0xFFFFu) | (static_cast<DWORD>(wp) & 0xFFFF); return 0;
         case BM_CLICK:
+            // A click on a disabled (or hidden) button does not reach it.
+            if (!usable(w)) return 0;
             SendMessageA(self, WM_LBUTTONDOWN, 0, 0);
             SendMessageA(self, WM_LBUTTONUP, 0, 0);
             return 0;
@@ -456,10 +456,11 @@ LRESULT listProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         case LB_GETTEXTLEN: return itemTextLength(w, index);
         case LB_SETCURSEL:
             if (multi) return LB_ERR;
-            if (index < 0 || index >= count) {
+            if (index == -1) {  // -1 removes the selection (and returns LB_ERR, as on Win32)
                 w->cur = -1;
                 return LB_ERR;
             }
+            if (index < 0 || index >= count) return LB_ERR;  // the selection stays
             w->cur = w->caret = index;
             showItem(w, index);
             return index;
@@ -475,6 +476,7 @@ LRESULT listProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
             }
             if (i < 0 || i >= count) return LB_ERR;
             w->items[static_cast<std::size_t>(i)].selected = wp != 0;
+            w->caret = w->anchor = i;
             return 0;
         }
         case LB_GETSEL:
@@ -657,6 +659,12 @@ LRESULT comboProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         case WM_SETFOCUS: notify(w, CBN_SETFOCUS); return 0;
         case WM_KILLFOCUS: {
             const HWND self = w->self;
+            // Focus leaving a combo box with a list that drops down ends any selection in it
+            // unconfirmed: CBN_SELENDCANCEL, then the list closes, then CBN_KILLFOCUS.
+            if (comboType(w) != 1) {
+                notify(w, CBN_SELENDCANCEL);
+                if ((w = find(self)) == nullptr) return 0;
+            }
             if (w->dropped) {
                 w->dropped = false;
                 notify(w, CBN_CLOSEUP);

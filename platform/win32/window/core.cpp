@@ -201,6 +201,88 @@ bool sameText(const std::string& a, const std::string& b) {
     return true;
 }
 
+namespace {
+
+// The sort weights of one character of the Latin-1 code page: a primary weight (class and
+// letter), an accent weight, and the characters a letter expands to (the ligatures).
+struct Weight {
+    int primary = 0;
+    int accent = 0;
+};
+
+int letterWeight(char c) { return 3000 + (c - 'a') * 10; }
+
+// Appends the primary weights of `c` (0 weights are ignorable: hyphen, apostrophe, soft hyphen).
+void weigh(unsigned char c, std::vector<Weight>& out, int& ignorables) {
+    if (c == '-' || c == '\'' || c == 0xAD) {
+        ++ignorables;
+        return;
+    }
+    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
+    if (c >= 'a' && c <= 'z') {
+        out.push_back({letterWeight(static_cast<char>(c)), 0});
+        return;
+    }
+    if (c >= '0' && c <= '9') {
+        out.push_back({2000 + (c - '0'), 0});
+        return;
+    }
+    if (c >= 0xC0) {
+        if (c == 0xD7 || c == 0xF7) {  // multiplication and division signs: symbols
+            out.push_back({1000 + c, 0});
+            return;
+        }
+        const unsigned char lower = (c >= 0xC0 && c <= 0xDE && c != 0xD7) ? static_cast<unsigned char>(c + 32) : c;
+        // The base letter of each Latin-1 letter from 0xE0 to 0xFF, with its accent.
+        static const char base[] = "aaaaaaeceeeeiiiidnooooo/ouuuuyts";
+        static const char* const rest = "y";  // 0xFF
+        if (lower == 0xE6) {  // ae
+            out.push_back({letterWeight('a'), 0});
+            out.push_back({letterWeight('e'), 0});
+            return;
+        }
+        if (lower == 0xDF) {  // sharp s
+            out.push_back({letterWeight('s'), 0});
+            out.push_back({letterWeight('s'), 0});
+            return;
+        }
+        if (lower == 0xFE) {  // thorn sorts after z
+            out.push_back({letterWeight('z') + 5, 0});
+            return;
+        }
+        const char b = lower == 0xFF ? rest[0] : base[lower - 0xE0];
+        out.push_back({letterWeight(b), 1 + (lower - 0xE0)});
+        return;
+    }
+    if (c == 0xAA || c == 0xBA) {  // ordinal indicators: a and o
+        out.push_back({letterWeight(c == 0xAA ? 'a' : 'o'), 40});
+        return;
+    }
+    if (c == 0xB5) {  // micro sign: among the letters after z
+        out.push_back({letterWeight('z') + 6, 0});
+        return;
+    }
+    // Controls, blanks, punctuation and symbols come before digits, in their code order.
+    out.push_back({1000 + c, 0});
+}
+
+}  // namespace
+
+int compareText(const std::string& a, const std::string& b) {
+    std::vector<Weight> wa, wb;
+    int ia = 0, ib = 0;
+    for (char c : a) weigh(static_cast<unsigned char>(c), wa, ia);
+    for (char c : b) weigh(static_cast<unsigned char>(c), wb, ib);
+    const std::size_t n = std::min(wa.size(), wb.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (wa[i].primary != wb[i].primary) return wa[i].primary < wb[i].primary ? -1 : 1;
+    if (wa.size() != wb.size()) return wa.size() < wb.size() ? -1 : 1;
+    for (std::size_t i = 0; i < n; ++i)
+        if (wa[i].accent != wb[i].accent) return wa[i].accent < wb[i].accent ? -1 : 1;
+    if (ia != ib) return ia < ib ? -1 : 1;
+    return 0;
+}
+
 int64_t nowMs() { return static_cast<int64_t>(qorul::clockNow()) * 1000; }
 
 }  // namespace qorwin::detail

@@ -146,6 +146,10 @@ bool hasStrings(const Window* list);
 bool multiSelect(const Window* list);
 int findItem(const Window* list, int start, const char* text, bool exact, LPARAM data);
 bool sameText(const std::string& a, const std::string& b);  // without regard to case
+// The order of lstrcmpi (a word sort without regard to case): blanks and punctuation before
+// digits before letters, accented letters with their base letter, hyphens and apostrophes
+// weighing only when all else is equal. <0, 0, >0.
+int compareText(const std::string& a, const std::string& b);
 UINT buttonType(const Window* w);
 bool isPushButton(const Window* w);
 bool isRadio(const Window* w);
