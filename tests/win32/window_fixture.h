@@ -101,6 +101,20 @@ BEGIN
     DEFPUSHBUTTON   "OK", IDOK, 8, 30, 40, 14
     PUSHBUTTON      "Cancel", IDCANCEL, 60, 30, 40, 14
 END
+QORHAPPY ICON
+BEGIN
+    "gggg"
+    "gggg"
+    "gggg"
+    "gggg"
+END
+QORSAD ICON
+BEGIN
+    "rrrr"
+    "rrrr"
+    "rrrr"
+    "rrrr"
+END
 902 DIALOG 0, 0, 220, 160
 CAPTION "Drawing"
 FONT 8, "MS Sans Serif"

@@ -306,6 +306,15 @@ void buttonNotify(Window* w, WORD code) {
     notify(w, code);
 }
 
+// A button whose state changed: an owner-drawn one is drawn at once by its owner (only the
+// part that changed), the others are painted again at the next pump.
+void restyle(Window* w, UINT action, int focus = -1) {
+    if (ownerDrawn(w))
+        drawItem(w, -1, action, focus);
+    else
+        invalidate(w);
+}
+
 // Buttons that report a double click as BN_DOUBLECLICKED; the others take it as a second click.
 bool doubleClickKind(const Window* w) {
     const UINT t = buttonType(w);
@@ -530,8 +539,7 @@ LRESULT buttonProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         case BM_SETSTATE:
             if (w->pushed != (wp != 0)) {
                 w->pushed = wp != 0;
-                invalidate(w);
-                drawItem(w, -1, ODA_SELECT);
+                restyle(w, ODA_SELECT);
             }
             return 0;
         case BM_SETSTYLE: w->style = (w->style & ~0xFFFFu) | (static_cast<DWORD>(wp) & 0xFFFF); return 0;
@@ -553,15 +561,13 @@ LRESULT buttonProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
             SetFocus(self);
             if (Window* x = find(self)) {
                 x->pushed = true;
-                invalidate(x);
-                drawItem(x, -1, ODA_SELECT);
+                restyle(x, ODA_SELECT);
             }
             return 0;
         case WM_LBUTTONUP: {
             if (!w->pushed) return 0;
             w->pushed = false;
-            invalidate(w);
-            drawItem(w, -1, ODA_SELECT);
+            restyle(w, ODA_SELECT);
             if ((w = find(self)) == nullptr) return 0;
             const UINT t = buttonType(w);
             if (t == BS_AUTOCHECKBOX)
@@ -577,15 +583,13 @@ LRESULT buttonProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         }
         case WM_SETFOCUS:
             w->focused = true;
-            invalidate(w);
-            drawItem(w, -1, ODA_FOCUS, 1);
+            restyle(w, ODA_FOCUS, 1);
             if ((w = find(self)) != nullptr) buttonNotify(w, BN_SETFOCUS);
             return 0;
         case WM_KILLFOCUS:
             w->focused = false;
             w->pushed = false;
-            invalidate(w);
-            drawItem(w, -1, ODA_FOCUS, 0);
+            restyle(w, ODA_FOCUS, 0);
             if ((w = find(self)) != nullptr) buttonNotify(w, BN_KILLFOCUS);
             return 0;
         case WM_GETDLGCODE: {
