@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "qoricon.h"
 #include "qorwingdi.h"
 #include "window_fixture.h"
 
@@ -409,6 +410,9 @@ TEST_F(DrawingTest, IconsComeFromTheLanguageModule) {
     ASSERT_NE(happy, nullptr);
     EXPECT_EQ(LoadIconA(nullptr, "qorhappy"), happy);  // shared, found without regard to case
     EXPECT_NE(LoadIconA(nullptr, "QORSAD"), nullptr);
+    EXPECT_EQ(IC_loadicon("QORSAD"), LoadIconA(nullptr, "QORSAD"));
+    EXPECT_EQ(IC_loadicon("QORHAPPY"), happy);
+    EXPECT_EQ(IC_loadicon(""), nullptr);
     EXPECT_NE(LoadIconA(nullptr, "QORFAX"), nullptr);
     EXPECT_EQ(LoadIconA(nullptr, "NOSUCHICON"), nullptr);
     EXPECT_TRUE(DestroyIcon(happy));
