@@ -6,7 +6,8 @@ packages=(
   build-essential cmake g++ clang lld binutils
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libtiff-dev
-  libcairo2-dev fonts-dejavu-core poppler-utils pkg-config
+  libcairo2-dev libfontconfig-dev fonts-dejavu-core poppler-utils pkg-config
+  libncurses-dev libvterm-dev
 )
 
 missing=()

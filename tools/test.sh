@@ -11,6 +11,8 @@ if [ "${1:-}" = "--sanitize" ]; then
   dir=build-asan
   flags=(-DCMAKE_BUILD_TYPE=Debug -DQOR_SANITIZE=ON)
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  # Third-party caches only (fontconfig, cairo, ncurses): see the file.
+  export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 fi
 

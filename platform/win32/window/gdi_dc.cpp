@@ -193,9 +193,9 @@ Metrics metricsOf(const Face& f) {
     cairo_font_extents_t e;
     cairo_font_extents(cr, &e);
     Metrics m;
-    m.ascent = static_cast<int>(std::ceil(e.ascent));
-    m.descent = static_cast<int>(std::ceil(e.descent));
-    m.height = m.ascent + m.descent;
+    m.height = static_cast<int>(std::lround(e.ascent + e.descent));
+    m.ascent = static_cast<int>(std::lround(e.ascent));
+    m.descent = m.height - m.ascent;
     cairo_text_extents_t t;
     const char* letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     cairo_text_extents(cr, letters, &t);
