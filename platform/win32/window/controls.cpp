@@ -854,6 +854,9 @@ LRESULT comboProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
             if (drop) notify(w, CBN_DROPDOWN);
             if (Window* x = find(w->self)) {
                 x->dropped = drop;
+                // The list lay over the dialog: what it covered is painted again.
+                invalidate(x);
+                if (Window* t = find(topLevel(x->self)); t && !drop) t->invalid = t->erase = true;
                 if (!drop) notify(x, CBN_CLOSEUP);
             }
             return TRUE;

@@ -73,6 +73,7 @@ void paintStatic(Window* w, HDC dc) {
         case SS_OWNERDRAW: drawItem(w, -1, ODA_DRAWENTIRE); return;
         default: break;
     }
+    fillSys(dc, r, COLOR_BTNFACE);  // a text that changed leaves nothing of the old one
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(enabledWithParents(w) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
     UINT format = type == SS_CENTER ? DT_CENTER : type == SS_RIGHT ? DT_RIGHT : DT_LEFT;
@@ -181,6 +182,7 @@ void paintButton(Window* w, HDC dc) {
         return;
     }
     if (isCheck(w) || isRadio(w)) {
+        fillSys(dc, r, COLOR_BTNFACE);
         const int box = 13;
         const bool leftText = (w->style & BS_LEFTTEXT) != 0;
         const int bx = leftText ? r.right - box : 0;
