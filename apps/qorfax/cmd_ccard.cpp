@@ -164,7 +164,7 @@ int run(const Args& args) {
 }
 
 Registration registration{{"ccard",
-                           "  ccard [set ...]              show or change the calling card (through its dialog)\n",
+                           "  ccard [show | set ...]       the calling card dialog; show or change the calling card\n",
                            kHelp, run}};
 
 }  // namespace
