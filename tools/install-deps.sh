@@ -6,8 +6,8 @@ packages=(
   build-essential cmake g++ clang lld binutils
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libtiff-dev
-  libcairo2-dev fonts-dejavu-core poppler-utils pkg-config
-  libpoppler-glib-dev libjpeg-dev
+  libcairo2-dev libfontconfig-dev fonts-dejavu-core poppler-utils pkg-config
+  libpoppler-glib-dev libjpeg-dev libncurses-dev libvterm-dev
   # tests and the fax pages benchmark only
   libtiff-tools ghostscript
 )

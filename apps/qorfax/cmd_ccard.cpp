@@ -14,16 +14,20 @@
 #include "qorsf.h"
 #include "qorui.h"
 #include "qorwinuser.h"
+#include "ui.h"
 
 namespace qorfax {
 namespace {
 
 const char* kHelp =
     "usage: qorfax ccard\n"
+    "       qorfax ccard show\n"
     "       qorfax ccard set [--first TEXT] [--second TEXT] [--first-after] [--second-after]\n"
     "\n"
-    "Shows the calling card: the two texts dialled with every number and whether each is\n"
-    "dialled before or after the number. 'set' fills in the calling card dialog as a user\n"
+    "Opens the calling card dialog for a person at the terminal (or for a script with\n"
+    "--ui script), then shows the calling card: the two texts dialled with every number and\n"
+    "whether each is dialled before or after the number. Without a terminal (or with --ui\n"
+    "console) and with 'show' it only shows the calling card. 'set' fills in the calling card dialog as a user\n"
     "would: it types the texts given (at most 25 characters each), chooses before the number\n"
     "for each text unless --first-after or --second-after is given, and presses OK. The\n"
     "dialog's rules apply: the second text cannot be empty, and the first text cannot be\n"
@@ -64,6 +68,29 @@ int show() {
     std::printf("%-22s %s %s\n", "second text", p->ccard.second, position(p->ccard.secondbefore));
     std::printf("%-22s %s\n", "in use", p->ccardinuse ? "yes" : "no");
     return kExitOk;
+}
+
+// The calling card dialog for its user (a person at the terminal, or a script), then the result.
+int edit() {
+    int16_t st = 0;
+    {
+        DialogUser user;
+        if (!user.interactive()) return show();
+        Host host;
+        if (int16_t s = host.open()) {
+            user.finish();
+            return fail(s, "the library cannot be opened");
+        }
+        st = SF_setupccard(host.handle(), nullptr);
+        user.finish();
+        host.close();  // the parameters are saved when the library closes
+    }
+    if (st == SF_CANCELLED) {
+        std::fprintf(stderr, "qorfax: ccard: cancelled, the calling card is unchanged\n");
+        return kExitFailed;
+    }
+    if (st) return fail(st, "the calling card dialog");
+    return show();
 }
 
 int set(const Args& args) {
@@ -109,7 +136,7 @@ int set(const Args& args) {
     user.add("pressing OK", [](HWND d) { return qorwin::click(d, IDOK); });
     int16_t st = 0;
     {
-        qorui::ScopedDriver installed(user);
+        DialogUser installed(&user, true);
         st = SF_setupccard(host.handle(), nullptr);
     }
     if (st == SF_CANCELLED) {
@@ -130,13 +157,14 @@ int run(const Args& args) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
-    if (args.empty()) return show();
+    if (args.empty()) return edit();
+    if (args[0] == "show" && args.size() == 1) return show();
     if (args[0] == "set") return set(Args(args.begin() + 1, args.end()));
     return usage(kHelp, "ccard: unknown subcommand " + args[0]);
 }
 
 Registration registration{{"ccard",
-                           "  ccard [set ...]              show or change the calling card (through its dialog)\n",
+                           "  ccard [show | set ...]       the calling card dialog; show or change the calling card\n",
                            kHelp, run}};
 
 }  // namespace

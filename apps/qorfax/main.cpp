@@ -12,6 +12,7 @@
 #include "host.h"
 #include "qorui.h"
 #include "qorul.h"
+#include "ui.h"
 
 namespace qorfax {
 
@@ -24,7 +25,7 @@ std::vector<Command>& registry() {
 
 std::string mainHelp() {
     std::string help =
-        "usage: qorfax [--profile DIR] [--yes | --no] COMMAND [ARGS...]\n"
+        "usage: qorfax [--profile DIR] [--yes | --no] [--ui MODE] [--picture FILE.png] COMMAND [ARGS...]\n"
         "\n"
         "The host application of the QOR fax library.\n"
         "\n"
@@ -39,6 +40,14 @@ std::string mainHelp() {
         "options:\n"
         "  --profile DIR   use DIR as the profile (default: $QORFAX_HOME, else ~/.qorfax)\n"
         "  --yes, --no     answer the library's questions with yes or no (default: no)\n"
+        "  --ui MODE       who uses the dialogs a command opens: terminal (a person, in this\n"
+        "                  terminal), script (user actions read from standard input, one a\n"
+        "                  line: type ID TEXT, click ID, select ID INDEX, enter, escape, ...)\n"
+        "                  or console (no dialog is opened for a person); the default is\n"
+        "                  terminal when standard input and output are a terminal\n"
+        "  --picture FILE.png\n"
+        "                  write a picture of the dialog that is up each time it waits for\n"
+        "                  the user (the file shows the last state before the last action)\n"
         "  --help          show this help; COMMAND --help shows the help of a command\n";
     return help;
 }
@@ -84,6 +93,13 @@ int main(int argc, char** argv) {
             console.setPolicy(qorui::ConsoleDriver::Policy::Yes);
         } else if (opt == "--no") {
             console.setPolicy(qorui::ConsoleDriver::Policy::No);
+        } else if (opt == "--ui") {
+            if (i + 1 >= args.size() || !setUiMode(args[i + 1]))
+                return usage(help.c_str(), "--ui needs terminal, script or console");
+            ++i;
+        } else if (opt == "--picture") {
+            if (i + 1 >= args.size()) return usage(help.c_str(), "--picture needs a file name");
+            setPicturePath(args[++i]);
         } else if (opt == "--profile") {
             if (i + 1 >= args.size()) return usage(help.c_str(), "--profile needs a directory");
             setenv("QORFAX_HOME", args[++i].c_str(), 1);

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -311,10 +312,83 @@ const std::set<std::string>& blockTypes() {
     return s;
 }
 
+// The colour of an icon letter (ARGB); false for an unknown letter.
+bool iconColour(char c, uint32_t& out) {
+    switch (c) {
+        case '.': case ' ': out = 0; return true;
+        case 'k': out = 0xFF000000; return true;
+        case 'w': out = 0xFFFFFFFF; return true;
+        case 'd': out = 0xFF606060; return true;
+        case 'l': out = 0xFFC0C0C0; return true;
+        case 'r': out = 0xFFE02020; return true;
+        case 'R': out = 0xFF800000; return true;
+        case 'g': out = 0xFF20B040; return true;
+        case 'G': out = 0xFF006020; return true;
+        case 'b': out = 0xFF2060E0; return true;
+        case 'B': out = 0xFF000080; return true;
+        case 'y': out = 0xFFFFE040; return true;
+        case 'Y': out = 0xFF808000; return true;
+        case 'o': out = 0xFFFF9020; return true;
+        case 'c': out = 0xFF20C0E0; return true;
+        case 'm': out = 0xFFC020C0; return true;
+        default: return false;
+    }
+}
+
+std::string iconKey(const Token& id) {
+    if (id.kind == Token::Number) return "#" + std::to_string(id.value);
+    std::string k;
+    for (char c : id.text) k += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return k;
+}
+
+// An icon block after "NAME ICON": BEGIN, rows of colour letters as strings, END.
+bool parseIcon(Tokenizer& tk, const Token& id, std::map<std::string, IconImage>& icons, std::string& error) {
+    tk.next();  // BEGIN
+    IconImage img;
+    for (;;) {
+        Token t = tk.next();
+        if (isEnd(t)) break;
+        if (t.kind != Token::String) {
+            error = t.where() + "icon row (a string) expected, found " + t.describe();
+            return false;
+        }
+        const int w = static_cast<int>(t.text.size());
+        if (w == 0 || w > 64 || (img.height > 0 && w != img.width)) {
+            error = t.where() + "icon rows must be 1 to 64 letters, all of one length";
+            return false;
+        }
+        if (img.height >= 64) {
+            error = t.where() + "an icon has at most 64 rows";
+            return false;
+        }
+        img.width = w;
+        for (char c : t.text) {
+            uint32_t argb = 0;
+            if (!iconColour(c, argb)) {
+                error = t.where() + "unknown icon colour '" + std::string(1, c) + "'";
+                return false;
+            }
+            img.argb.push_back(argb);
+        }
+        ++img.height;
+    }
+    if (img.height == 0) {
+        error = id.where() + "icon " + id.text + " has no rows";
+        return false;
+    }
+    const std::string key = iconKey(id);
+    if (!icons.emplace(key, std::move(img)).second) {
+        error = id.where() + "icon " + id.text + " given twice";
+        return false;
+    }
+    return true;
+}
+
 // One resource after its name: "id TYPE ...". Dialog templates are kept by number; a template
 // named by a word (a symbol of a header the tokenizer drops) is checked but cannot be looked up.
 bool parseResource(Tokenizer& tk, const Token& id, const Token& type, std::map<uint16_t, DialogTemplate>& dialogs,
-                   std::string& error) {
+                   std::map<std::string, IconImage>& icons, std::string& error) {
     if (type.kind != Token::Word && type.kind != Token::Number) {
         error = type.where() + "resource type expected after " + id.describe() + ", found " + type.describe();
         return false;
@@ -335,6 +409,7 @@ bool parseResource(Tokenizer& tk, const Token& id, const Token& type, std::map<u
         }
         return true;
     }
+    if (type.kind == Token::Word && type.text == "ICON" && isBegin(tk.peek())) return parseIcon(tk, id, icons, error);
     if (type.kind == Token::Word && blockTypes().count(type.text)) return skipToBlock(tk, error);
     // Another type: a one-line resource naming its file ("1 ICON "fax.ico"") or a block of data.
     bool named = false;
@@ -363,6 +438,7 @@ bool parseResource(Tokenizer& tk, const Token& id, const Token& type, std::map<u
 bool Module::parse(const std::string& script, std::string& error) {
     std::map<uint16_t, std::string> texts;
     std::map<uint16_t, DialogTemplate> dialogs;
+    std::map<std::string, IconImage> icons;
     Tokenizer tk(script);
     error.clear();
     for (;;) {
@@ -375,7 +451,7 @@ bool Module::parse(const std::string& script, std::string& error) {
             while (tk.peek().kind != Token::End && tk.peek().line == t.line) tk.next();
         } else if (t.kind == Token::Word || t.kind == Token::Number) {
             Token type = tk.next();
-            ok = parseResource(tk, t, type, dialogs, error);
+            ok = parseResource(tk, t, type, dialogs, icons, error);
         } else {
             error = t.where() + "unexpected " + t.describe();
             ok = false;
@@ -384,12 +460,20 @@ bool Module::parse(const std::string& script, std::string& error) {
     }
     texts_ = std::move(texts);
     dialogs_ = std::move(dialogs);
+    icons_ = std::move(icons);
     return true;
 }
 
 const std::string* Module::text(uint16_t number) const {
     auto it = texts_.find(number);
     return it == texts_.end() ? nullptr : &it->second;
+}
+
+const IconImage* Module::icon(const std::string& name) const {
+    std::string key;
+    for (char c : name) key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    auto it = icons_.find(key);
+    return it == icons_.end() ? nullptr : &it->second;
 }
 
 const DialogTemplate* Module::dialog(uint16_t number) const {

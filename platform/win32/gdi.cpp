@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "qorwin32.h"
+#include "qorwingdi.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ constexpr uintptr_t kFirstHandle = 0x4A000;
 struct GdiTable {
     std::mutex lock;
     std::unordered_map<uintptr_t, qorwin::FontInfo> fonts;
+    std::unordered_map<uintptr_t, COLORREF> brushes;
     uintptr_t next = kFirstHandle;
 };
 
@@ -27,6 +29,14 @@ GdiTable& table() {
 }
 
 uintptr_t key(HGDIOBJ h) { return reinterpret_cast<uintptr_t>(h); }
+
+// The brushes of the system colours: fixed handles below the first made object.
+constexpr uintptr_t kSysBrushes = 0x49F00;
+int sysBrushIndex(HGDIOBJ h) {
+    const uintptr_t k = key(h);
+    if (k < kSysBrushes || k > kSysBrushes + 4 * 24 || (k - kSysBrushes) % 4) return -1;
+    return static_cast<int>((k - kSysBrushes) / 4);
+}
 
 }  // namespace
 
@@ -64,7 +74,55 @@ BOOL DeleteObject(HGDIOBJ obj) {
     if (!obj) return FALSE;
     GdiTable& t = table();
     std::lock_guard<std::mutex> g(t.lock);
-    return t.fonts.erase(key(obj)) != 0 ? TRUE : FALSE;
+    if (sysBrushIndex(obj) >= 0) return TRUE;  // system colour brushes are never deleted
+    if (t.fonts.erase(key(obj)) != 0) return TRUE;
+    return t.brushes.erase(key(obj)) != 0 ? TRUE : FALSE;
+}
+
+COLORREF GetSysColor(int index) {
+    // A light theme: grey faces, white fields, blue selection.
+    switch (index) {
+        case COLOR_SCROLLBAR: return RGB(200, 200, 200);
+        case COLOR_BACKGROUND: return RGB(0, 0, 0);
+        case COLOR_ACTIVECAPTION: return RGB(153, 180, 209);
+        case COLOR_INACTIVECAPTION: return RGB(191, 205, 219);
+        case COLOR_MENU: return RGB(240, 240, 240);
+        case COLOR_WINDOW: return RGB(255, 255, 255);
+        case COLOR_WINDOWFRAME: return RGB(100, 100, 100);
+        case COLOR_MENUTEXT: return RGB(0, 0, 0);
+        case COLOR_WINDOWTEXT: return RGB(0, 0, 0);
+        case COLOR_CAPTIONTEXT: return RGB(0, 0, 0);
+        case COLOR_ACTIVEBORDER: return RGB(180, 180, 180);
+        case COLOR_INACTIVEBORDER: return RGB(244, 247, 252);
+        case COLOR_APPWORKSPACE: return RGB(171, 171, 171);
+        case COLOR_HIGHLIGHT: return RGB(0, 120, 215);
+        case COLOR_HIGHLIGHTTEXT: return RGB(255, 255, 255);
+        case COLOR_BTNFACE: return RGB(240, 240, 240);
+        case COLOR_BTNSHADOW: return RGB(160, 160, 160);
+        case COLOR_GRAYTEXT: return RGB(109, 109, 109);
+        case COLOR_BTNTEXT: return RGB(0, 0, 0);
+        case COLOR_INACTIVECAPTIONTEXT: return RGB(0, 0, 0);
+        case COLOR_BTNHIGHLIGHT: return RGB(255, 255, 255);
+        case COLOR_3DDKSHADOW: return RGB(105, 105, 105);
+        case COLOR_3DLIGHT: return RGB(227, 227, 227);
+        case COLOR_INFOTEXT: return RGB(0, 0, 0);
+        case COLOR_INFOBK: return RGB(255, 255, 225);
+        default: return 0;
+    }
+}
+
+HBRUSH GetSysColorBrush(int index) {
+    if (index < 0 || index > COLOR_INFOBK) return nullptr;
+    return reinterpret_cast<HBRUSH>(kSysBrushes + static_cast<uintptr_t>(index) * 4);
+}
+
+HBRUSH CreateSolidBrush(COLORREF colour) {
+    GdiTable& t = table();
+    std::lock_guard<std::mutex> g(t.lock);
+    uintptr_t h = t.next;
+    t.next += 4;
+    t.brushes.emplace(h, colour & 0xFFFFFF);
+    return reinterpret_cast<HBRUSH>(h);
 }
 
 LONG GetDialogBaseUnits() {
@@ -89,7 +147,21 @@ bool fontInfo(HFONT font, FontInfo* out) {
 std::size_t liveGdiObjects() {
     GdiTable& t = table();
     std::lock_guard<std::mutex> g(t.lock);
-    return t.fonts.size();
+    return t.fonts.size() + t.brushes.size();
+}
+
+bool brushColour(HGDIOBJ brush, COLORREF* out) {
+    if (!brush) return false;
+    if (int i = sysBrushIndex(brush); i >= 0) {
+        if (out) *out = GetSysColor(i);
+        return true;
+    }
+    GdiTable& t = table();
+    std::lock_guard<std::mutex> g(t.lock);
+    auto it = t.brushes.find(key(brush));
+    if (it == t.brushes.end()) return false;
+    if (out) *out = it->second;
+    return true;
 }
 
 }  // namespace qorwin

@@ -51,7 +51,7 @@ bool hasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::s
 
 enum class Kind { Other, Section, Key };
 
-// One line of the file. `text` is the line without its end; `end` is "\r\n", "\n" or "" (the
+// One line of the file. `text` is the line without its end; `end` is "\r\n", "\n", "\r" or "" (the
 // last line of a file that does not end with a line break). `name` is the section name or the
 // key, `value` the raw value (trimmed, quotes still on); both are copies, so lines can move.
 struct Line {
@@ -129,22 +129,23 @@ struct Profile {
 
 Profile parse(const std::string& data) {
     Profile p;
-    std::size_t crlf = data.find("\r\n");
-    std::size_t lf = data.find('\n');
-    if (lf != std::string::npos && (crlf == std::string::npos || lf < crlf)) p.eol = "\n";
+    // A line ends with CR LF, LF or a lone CR (files written on older systems); new lines take
+    // the end of the file's first line.
     std::size_t pos = 0;
+    bool first = true;
     while (pos < data.size()) {
-        std::size_t nl = data.find('\n', pos);
+        std::size_t brk = data.find_first_of("\r\n", pos);
         Line line;
-        if (nl == std::string::npos) {
+        if (brk == std::string::npos) {
             line.text = data.substr(pos);
             pos = data.size();
         } else {
-            std::size_t textEnd = nl;
-            if (textEnd > pos && data[textEnd - 1] == '\r') --textEnd;
-            line.text = data.substr(pos, textEnd - pos);
-            line.end = data.substr(textEnd, nl + 1 - textEnd);
-            pos = nl + 1;
+            const std::size_t endLen = data[brk] == '\r' && brk + 1 < data.size() && data[brk + 1] == '\n' ? 2 : 1;
+            line.text = data.substr(pos, brk - pos);
+            line.end = data.substr(brk, endLen);
+            pos = brk + endLen;
+            if (first) p.eol = line.end;
+            first = false;
         }
         classify(line);
         p.lines.push_back(std::move(line));

@@ -56,4 +56,32 @@ TEST_F(QorfaxCcard, TheDialogsRulesRefuseWhatItNeverStores) {
     EXPECT_EQ(qorfax(profile.root(), "ccard set --bogus").exit, 2);
 }
 
+TEST_F(QorfaxCcard, AScriptOnStandardInputUsesTheDialogAndThePictureShowsIt) {
+    // The second text left empty first: the dialog's message, then the script goes on.
+    qortest::writeFile(profile.path("user.txt"),
+                       "# the calling card, as a person would fill it in\n"
+                       "type 101 555-1\n"
+                       "enter\n"
+                       "type 104 77\n"
+                       "click 103\n"
+                       "enter\n");
+    const std::string png = profile.path("ccard.png");
+    Outcome r = qorfax(profile.root(), "--ui script --picture '" + png + "' ccard < '" + profile.path("user.txt") + "'");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    EXPECT_NE(r.out.find("cannot be empty"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("first text             555-1 (after the number)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("second text            77 (after the number)"), std::string::npos) << r.out;
+    // The picture of the dialog as it was before the last action: a PNG file.
+    const std::string bytes = qortest::readFile(png);
+    ASSERT_GT(bytes.size(), 8u);
+    EXPECT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    // A script that ends before the dialog does cancels it: nothing is stored.
+    qortest::writeFile(profile.path("short.txt"), "type 101 999\n");
+    r = qorfax(profile.root(), "--ui script ccard < '" + profile.path("short.txt") + "'");
+    EXPECT_EQ(r.exit, 1) << r.out;
+    r = qorfax(profile.root(), "ccard show");
+    EXPECT_NE(r.out.find("555-1"), std::string::npos) << r.out;
+    EXPECT_EQ(qorfax(profile.root(), "--ui bogus ccard").exit, 2);
+}
+
 }  // namespace

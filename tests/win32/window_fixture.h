@@ -101,6 +101,36 @@ BEGIN
     DEFPUSHBUTTON   "OK", IDOK, 8, 30, 40, 14
     PUSHBUTTON      "Cancel", IDCANCEL, 60, 30, 40, 14
 END
+QORHAPPY ICON
+BEGIN
+    "gggg"
+    "gggg"
+    "gggg"
+    "gggg"
+END
+QORSAD ICON
+BEGIN
+    "rrrr"
+    "rrrr"
+    "rrrr"
+    "rrrr"
+END
+902 DIALOG 0, 0, 220, 160
+CAPTION "Drawing"
+FONT 8, "MS Sans Serif"
+BEGIN
+    LISTBOX         30, 8, 8, 80, 40, LBS_SORT | LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP
+    COMBOBOX        31, 100, 8, 80, 60, CBS_DROPDOWNLIST | CBS_SORT | WS_TABSTOP
+    LISTBOX         32, 8, 52, 80, 40, LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_MULTIPLESEL | LBS_NOTIFY | WS_TABSTOP
+    EDITTEXT        33, 100, 28, 110, 42, ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL
+    EDITTEXT        34, 100, 76, 40, 12
+    CONTROL         "Owner", 35, "Button", BS_OWNERDRAW | WS_TABSTOP, 150, 76, 50, 14
+    LTEXT           "Label text", 36, 8, 100, 80, 8
+    CTEXT           "Middle", 37, 100, 100, 80, 8
+    AUTOCHECKBOX    "Tick", 38, 8, 114, 60, 10
+    DEFPUSHBUTTON   "OK", IDOK, 100, 130, 50, 14
+    PUSHBUTTON      "Cancel", IDCANCEL, 160, 130, 50, 14
+END
 )rc";
 }
 

@@ -90,6 +90,21 @@ struct DialogTemplate {
 // (with the line) in `error` when it does not parse; names of constants must be known ones.
 bool parseDialog(Tokenizer& tk, const Token& type, DialogTemplate& out, std::string& error);
 
+// ---- Icons: small images of our own, written in the script as rows of colour letters:
+//   QORHAPPY ICON
+//   BEGIN
+//       "....kkkkkkk....."
+//       ...
+//   END
+// Every row has the same length (at most 64, and at most 64 rows). Letters: '.' or ' '
+// transparent, k black, w white, d dark grey, l light grey, r red, R dark red, g green,
+// G dark green, b blue, B dark blue, y yellow, Y olive, o orange, c cyan, m magenta.
+// An icon is named by its word (looked up without regard to case) or by "#number".
+struct IconImage {
+    int width = 0, height = 0;
+    std::vector<uint32_t> argb;  // row by row, 0 = transparent
+};
+
 class Module {
 public:
     // Parses resource-script text; false with a message in `error` when it does not parse.
@@ -101,8 +116,11 @@ public:
     // The dialog template with that number, or nullptr.
     const DialogTemplate* dialog(uint16_t number) const;
     const std::map<uint16_t, DialogTemplate>& dialogs() const { return dialogs_; }
+    // The icon of that name, or nullptr.
+    const IconImage* icon(const std::string& name) const;
 
 private:
+    std::map<std::string, IconImage> icons_;
     std::map<uint16_t, std::string> texts_;
     std::map<uint16_t, DialogTemplate> dialogs_;
 };

@@ -54,7 +54,9 @@ struct FontInfo {
 };
 // False for a null, unknown or deleted font.
 bool fontInfo(HFONT font, FontInfo* out);
-// The number of GDI objects not yet deleted (leak checks).
+// The number of GDI objects (fonts and brushes) not yet deleted (leak checks).
 std::size_t liveGdiObjects();
+// The colour of a brush (CreateSolidBrush, GetSysColorBrush); false for anything else.
+bool brushColour(HGDIOBJ brush, COLORREF* out);
 }  // namespace qorwin
 #endif

@@ -26,10 +26,15 @@ namespace qorwin {
 // ---- Actions on the dialog `dialog`; `id` names a control of it.
 // Tabs into the control (its text is selected) and types `text`, which replaces the text.
 bool type(HWND dialog, int id, const std::string& text);
-// Clicks at the end of the control's text and types `text` after it.
+// Clicks at the end of the control's text and types `text` after it. A line break ("\n" or
+// "\r\n") is typed as Enter.
 bool append(HWND dialog, int id, const std::string& text);
 // Tabs into the control and deletes its text.
 bool erase(HWND dialog, int id);
+// Puts `text` on the clipboard and pastes it at the control's caret (over its selection).
+bool paste(HWND dialog, int id, const std::string& text);
+// Presses a key (a VK_ code: arrows, Home, End, Delete) in the control, focusing it first.
+bool key(HWND dialog, int id, UINT virtualKey);
 bool click(HWND dialog, int id);
 bool doubleClick(HWND dialog, int id);
 // Clicks list item `index` (a combo box: opens the list and chooses the item). In a list box with
@@ -49,6 +54,11 @@ bool closeDialog(HWND dialog);
 // Steps a spin control up (steps > 0) or down, one notification per step.
 bool spin(HWND dialog, int id, int steps);
 const std::string& lastError();
+
+// Runs a modeless window as its user uses it: pumps its messages and, when nothing is left,
+// asks the UI driver for the next user action on it (or on its popup that is up), until the
+// window is destroyed or the driver has no action left. Returns the number of actions.
+int runModeless(HWND window);
 
 // ---- Reading what the user sees.
 std::string text(HWND dialog, int id);
@@ -75,6 +85,8 @@ public:
     Script& type(int id, std::string text);
     Script& append(int id, std::string text);
     Script& erase(int id);
+    Script& paste(int id, std::string text);
+    Script& key(int id, UINT virtualKey);
     Script& click(int id);
     Script& doubleClick(int id);
     Script& select(int id, int index);

@@ -6,13 +6,12 @@
 #include <cctype>
 #include <cstring>
 
+#include "qorwingdi.h"
 #include "window_internal.h"
 
 namespace qorwin::detail {
 
 namespace {
-
-constexpr UINT VK_DELETE = 0x2E;
 
 // ---------------------------------------------------------------- edit text (edits and combo boxes)
 
@@ -20,8 +19,12 @@ bool isComboEdit(const Window* w) { return w->kind == Kind::ComboBox; }
 
 // A change of an edit's text: EN_UPDATE then EN_CHANGE (also for a programmatic change). A combo
 // box reports only changes made by the user (CBN_EDITUPDATE, CBN_EDITCHANGE).
+void keepCaretShown(Window* w);
+
 void textChanged(Window* w, bool byUser) {
     const HWND self = w->self;
+    invalidate(w);
+    if (w->kind == Kind::Edit && (w->style & ES_MULTILINE)) keepCaretShown(w);
     if (!isComboEdit(w)) {
         notify(w, EN_UPDATE);
         if (Window* x = find(self)) notify(x, EN_CHANGE);
@@ -52,6 +55,57 @@ void setSelection(Window* w, long start, long end) {
     if (start > end) std::swap(start, end);
     w->selStart = static_cast<std::size_t>(start);
     w->selEnd = static_cast<std::size_t>(end);
+    if (w->kind == Kind::Edit && (w->style & ES_MULTILINE)) keepCaretShown(w);
+    invalidate(w);
+}
+
+bool multiLine(const Window* w) { return w->kind == Kind::Edit && (w->style & ES_MULTILINE); }
+
+// Whether a text the user makes still fits the edit: a single-line edit without ES_AUTOHSCROLL
+// takes no more than its width, a multi-line one without ES_AUTOVSCROLL no more lines than its
+// height shows (measured with its font).
+bool fits(const Window* w, const std::string& text) {
+    if (w->kind != Kind::Edit) return true;
+    const int width = static_cast<int>(w->rect.right - w->rect.left) - 6;
+    const int height = static_cast<int>(w->rect.bottom - w->rect.top) - 4;
+    if (!(w->style & ES_MULTILINE)) {
+        if (w->style & ES_AUTOHSCROLL) return true;
+        const std::string shown = (w->style & ES_PASSWORD) ? std::string(text.size(), '*') : text;
+        return textWidth(w->font, shown) <= width;
+    }
+    if (w->style & ES_AUTOVSCROLL) return true;
+    Window probe = *w;
+    probe.text = text;
+    const int lines = static_cast<int>(editLines(&probe).size());
+    return lines <= 1 || lines * lineHeight(w->font) <= height;
+}
+
+// The first shown line of a multi-line edit follows the caret (ES_AUTOVSCROLL scrolls).
+void keepCaretShown(Window* w) {
+    const std::vector<EditLine> lines = editLines(w);
+    const int caretLine = editLineOf(lines, std::min(w->selEnd, w->text.size()));
+    const int rows = std::max(1, static_cast<int>((w->rect.bottom - w->rect.top - 4) / std::max(1, lineHeight(w->font))));
+    if (caretLine < w->top) w->top = caretLine;
+    if (caretLine >= w->top + rows) w->top = caretLine - rows + 1;
+    w->top = std::clamp(w->top, 0, std::max(0, static_cast<int>(lines.size()) - 1));
+}
+
+// Replaces the selection with what the user typed or pasted, within the limit and the width;
+// false (with EN_MAXTEXT for an edit) when it does not fit.
+bool userReplace(Window* w, const std::string& ins) {
+    w->selStart = std::min(w->selStart, w->text.size());
+    w->selEnd = std::min(std::max(w->selEnd, w->selStart), w->text.size());
+    std::string next = w->text;
+    next.replace(w->selStart, w->selEnd - w->selStart, ins);
+    if (next.size() > w->limit || !fits(w, next)) {
+        if (w->kind == Kind::Edit) notify(w, EN_MAXTEXT);
+        return false;
+    }
+    w->text = std::move(next);
+    w->selStart = w->selEnd = w->selStart + ins.size();
+    w->modified = true;
+    textChanged(w, true);
+    return true;
 }
 
 // One character typed by the user (WM_CHAR), within the limit and the style's rules.
@@ -66,6 +120,8 @@ void typeChar(Window* w, char c) {
         if (w->selStart == w->selEnd) {
             if (w->selStart == 0) return;
             --w->selStart;
+            // A line break is one step back: CR and LF go together.
+            if (multiLine(w) && w->selStart > 0 && w->text[w->selStart] == '\n' && w->text[w->selStart - 1] == '\r') --w->selStart;
         }
         w->text.erase(w->selStart, w->selEnd - w->selStart);
         w->selEnd = w->selStart;
@@ -73,7 +129,12 @@ void typeChar(Window* w, char c) {
         textChanged(w, true);
         return;
     }
-    if (static_cast<unsigned char>(c) < 0x20) return;  // Enter, Tab and Esc belong to the dialog
+    if ((c == '\r' || c == '\n') && multiLine(w)) {
+        userReplace(w, "\r\n");  // a typed line break is kept as CR LF
+        return;
+    }
+    if (static_cast<unsigned char>(c) < 0x20 && c != '\t') return;  // Enter and Esc belong to the dialog
+    if (c == '\t' && !multiLine(w)) return;
     if (w->kind == Kind::Edit && (w->style & ES_NUMBER) && !(c >= '0' && c <= '9')) {
         MessageBeep(0xFFFFFFFF);
         return;
@@ -82,14 +143,7 @@ void typeChar(Window* w, char c) {
     const DWORD lower = w->kind == Kind::Edit ? static_cast<DWORD>(ES_LOWERCASE) : static_cast<DWORD>(CBS_LOWERCASE);
     if (w->style & upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (w->style & lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (w->text.size() - (w->selEnd - w->selStart) + 1 > w->limit) {
-        if (w->kind == Kind::Edit) notify(w, EN_MAXTEXT);
-        return;
-    }
-    w->text.replace(w->selStart, w->selEnd - w->selStart, 1, c);
-    w->selStart = w->selEnd = w->selStart + 1;
-    w->modified = true;
-    textChanged(w, true);
+    userReplace(w, std::string(1, c));
 }
 
 void deleteForward(Window* w) {
@@ -97,11 +151,51 @@ void deleteForward(Window* w) {
     if (w->selStart == w->selEnd) {
         if (w->selEnd >= w->text.size()) return;
         ++w->selEnd;
+        if (multiLine(w) && w->text[w->selEnd - 1] == '\r' && w->selEnd < w->text.size() && w->text[w->selEnd] == '\n') ++w->selEnd;
     }
     w->text.erase(w->selStart, w->selEnd - w->selStart);
     w->selEnd = w->selStart;
     w->modified = true;
     textChanged(w, true);
+}
+
+// The caret keys: the selection collapses and the caret moves by a character (a line break
+// counts as one), to the line's ends, or to the same column of the line above or below.
+void moveCaret(Window* w, UINT key) {
+    std::size_t pos = std::min(w->selEnd, w->text.size());
+    const std::string& t = w->text;
+    const std::vector<EditLine> lines = editLines(w);
+    const int line = editLineOf(lines, pos);
+    const EditLine& l = lines[static_cast<std::size_t>(line)];
+    switch (key) {
+        case VK_LEFT:
+            if (w->selStart != w->selEnd) {
+                pos = w->selStart;
+                break;
+            }
+            if (pos > 0) --pos;
+            if (pos > 0 && t[pos] == '\n' && t[pos - 1] == '\r') --pos;
+            break;
+        case VK_RIGHT:
+            if (w->selStart != w->selEnd) break;
+            if (pos < t.size()) ++pos;
+            if (pos < t.size() && t[pos] == '\n' && t[pos - 1] == '\r') ++pos;
+            break;
+        case VK_HOME: pos = l.start; break;
+        case VK_END: pos = l.start + l.length; break;
+        case VK_UP:
+        case VK_DOWN: {
+            const int target = line + (key == VK_UP ? -1 : 1);
+            if (target < 0 || target >= static_cast<int>(lines.size())) break;
+            const EditLine& o = lines[static_cast<std::size_t>(target)];
+            pos = o.start + std::min(pos - l.start, o.length);
+            break;
+        }
+        default: return;
+    }
+    w->selStart = w->selEnd = pos;
+    if (multiLine(w)) keepCaretShown(w);
+    invalidate(w);
 }
 
 LRESULT copyText(const std::string& text, WPARAM size, LPARAM out) {
@@ -119,22 +213,19 @@ int insertItem(Window* w, int index, Item item) {
     const int count = static_cast<int>(w->items.size());
     if (index < 0 || index > count) index = count;
     w->items.insert(w->items.begin() + index, std::move(item));
+    invalidate(w);
     if (w->cur >= index) ++w->cur;
     if (w->caret >= index && count > 0) ++w->caret;
     if (w->anchor >= index) ++w->anchor;
     return index;
 }
 
+// A sorted list puts a new text before the first item that compares equal or greater, so texts
+// equal without regard to case go before the ones already there.
 int sortedIndex(const Window* w, const std::string& text) {
-    auto lower = [](const std::string& s) {
-        std::string r = s;
-        for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return r;
-    };
-    const std::string key = lower(text);
     int i = 0;
     for (; i < static_cast<int>(w->items.size()); ++i)
-        if (lower(w->items[i].text) > key) break;
+        if (compareText(w->items[static_cast<std::size_t>(i)].text, text) >= 0) break;
     return i;
 }
 
@@ -169,6 +260,7 @@ int deleteItem(Window* w, int index) {
     const int count = static_cast<int>(w->items.size());
     if (index < 0 || index >= count) return LB_ERR;
     w->items.erase(w->items.begin() + index);
+    invalidate(w);
     if (w->cur == index)
         w->cur = -1;
     else if (w->cur > index)
@@ -212,6 +304,15 @@ void buttonNotify(Window* w, WORD code) {
         if (!(w->style & BS_NOTIFY)) return;
     }
     notify(w, code);
+}
+
+// A button whose state changed: an owner-drawn one is drawn at once by its owner (only the
+// part that changed), the others are painted again at the next pump.
+void restyle(Window* w, UINT action, int focus = -1) {
+    if (ownerDrawn(w))
+        drawItem(w, -1, action, focus);
+    else
+        invalidate(w);
 }
 
 // Buttons that report a double click as BN_DOUBLECLICKED; the others take it as a second click.
@@ -267,6 +368,8 @@ int findItem(const Window* list, int start, const char* text, bool exact, LPARAM
     if (count == 0) return LB_ERR;
     if (start < -1 || start >= count) start = -1;
     const std::string key = text ? text : "";
+    // An empty beginning would match every item: Win32 finds nothing for it.
+    if (!exact && hasStrings(list) && key.empty()) return LB_ERR;
     for (int k = 1; k <= count; ++k) {
         const int i = (start + k) % count;
         const Item& it = list->items[static_cast<std::size_t>(i)];
@@ -309,7 +412,77 @@ LRESULT editProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         case WM_GETTEXTLENGTH: return static_cast<LRESULT>(w->text.size());
         case WM_CHAR: typeChar(w, static_cast<char>(wp)); return 0;
         case WM_KEYDOWN:
-            if (wp == VK_DELETE) deleteForward(w);
+            if (wp == VK_DELETE)
+                deleteForward(w);
+            else
+                moveCaret(w, static_cast<UINT>(wp));
+            return 0;
+        case WM_COPY:
+        case WM_CUT: {
+            if (w->selEnd <= w->selStart || (w->style & ES_PASSWORD)) return 0;
+            qorwin::setClipboardText(w->text.substr(w->selStart, w->selEnd - w->selStart));
+            if (m == WM_CUT && !(w->style & ES_READONLY)) userReplace(w, "");
+            return 0;
+        }
+        case WM_CLEAR:
+            if (w->selEnd > w->selStart && !(w->style & ES_READONLY)) userReplace(w, "");
+            return 0;
+        case WM_PASTE: {
+            if (w->style & ES_READONLY) return 0;
+            std::string t = qorwin::clipboardText();
+            if (!multiLine(w)) {
+                // A single-line edit takes the clipboard up to its first line break.
+                const std::size_t brk = t.find_first_of("\r\n");
+                if (brk != std::string::npos) t.resize(brk);
+            } else {
+                // Lines pasted from elsewhere may end with a bare LF: kept as CR LF.
+                std::string crlf;
+                for (std::size_t i = 0; i < t.size(); ++i) {
+                    if (t[i] == '\n' && (i == 0 || t[i - 1] != '\r')) crlf += '\r';
+                    crlf += t[i];
+                }
+                t = crlf;
+            }
+            userReplace(w, t);
+            return 0;
+        }
+        case EM_LINEFROMCHAR: {
+            const std::vector<EditLine> lines = editLines(w);
+            const std::size_t pos = static_cast<int>(wp) < 0 ? w->selStart : std::min<std::size_t>(wp, w->text.size());
+            return editLineOf(lines, pos);
+        }
+        case EM_LINEINDEX: {
+            const std::vector<EditLine> lines = editLines(w);
+            const int line = static_cast<int>(wp) < 0 ? editLineOf(lines, w->selEnd) : static_cast<int>(wp);
+            if (line >= static_cast<int>(lines.size())) return -1;
+            return static_cast<LRESULT>(lines[static_cast<std::size_t>(line)].start);
+        }
+        case EM_LINELENGTH: {
+            const std::vector<EditLine> lines = editLines(w);
+            if (static_cast<int>(wp) < 0) {
+                // The characters of the selection's lines that are not selected.
+                const EditLine& a = lines[static_cast<std::size_t>(editLineOf(lines, w->selStart))];
+                const EditLine& b = lines[static_cast<std::size_t>(editLineOf(lines, w->selEnd))];
+                return static_cast<LRESULT>((w->selStart - a.start) + (b.start + b.length - std::min(w->selEnd, b.start + b.length)));
+            }
+            if (wp > w->text.size()) return 0;
+            return static_cast<LRESULT>(lines[static_cast<std::size_t>(editLineOf(lines, wp))].length);
+        }
+        case EM_GETLINE: {
+            // The first WORD of the buffer holds its size; the line is copied without a NUL.
+            if (!lp) return 0;
+            const std::vector<EditLine> lines = editLines(w);
+            if (wp >= lines.size()) return 0;
+            WORD size = 0;
+            std::memcpy(&size, reinterpret_cast<const void*>(lp), sizeof size);
+            const EditLine& l = lines[wp];
+            const std::size_t n = std::min<std::size_t>(l.length, size);
+            std::memcpy(reinterpret_cast<char*>(lp), w->text.data() + l.start, n);
+            return static_cast<LRESULT>(n);
+        }
+        case EM_GETFIRSTVISIBLELINE: return multiLine(w) ? w->top : 0;
+        case EM_GETRECT:
+            if (lp) *reinterpret_cast<RECT*>(lp) = RECT{3, 2, w->rect.right - w->rect.left - 3, w->rect.bottom - w->rect.top - 2};
             return 0;
         case EM_LIMITTEXT: w->limit = wp ? wp : 0x7FFFFFFE; return 0;
         case EM_GETLIMITTEXT: return static_cast<LRESULT>(w->limit);
@@ -326,6 +499,7 @@ LRESULT editProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
             if (ins.size() > room) ins.resize(room);
             w->text.replace(w->selStart, w->selEnd - w->selStart, ins);
             w->selStart = w->selEnd = w->selStart + ins.size();
+            if (wp) w->modified = true;  // an undoable replacement is the user's
             textChanged(w, false);
             return 0;
         }
@@ -334,11 +508,13 @@ LRESULT editProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         case EM_SETREADONLY:
             w->style = wp ? (w->style | ES_READONLY) : (w->style & ~static_cast<DWORD>(ES_READONLY));
             return TRUE;
-        case EM_GETLINECOUNT: return 1 + static_cast<LRESULT>(std::count(w->text.begin(), w->text.end(), '\n'));
-        case WM_SETFOCUS: notify(w, EN_SETFOCUS); return 0;
-        case WM_KILLFOCUS: notify(w, EN_KILLFOCUS); return 0;
+        case EM_GETLINECOUNT: return static_cast<LRESULT>(editLines(w).size());
+        case WM_SETFOCUS: invalidate(w); notify(w, EN_SETFOCUS); return 0;
+        case WM_KILLFOCUS: invalidate(w); notify(w, EN_KILLFOCUS); return 0;
         case WM_LBUTTONDOWN: SetFocus(w->self); return 0;
-        case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+        case WM_GETDLGCODE:
+            // A multi-line edit wants Enter as well (the dialog passes it on with ES_WANTRETURN).
+            return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | (multiLine(w) ? static_cast<UINT>(DLGC_WANTALLKEYS) : 0u);
         default: return commonProc(w, m, wp, lp);
     }
 }
@@ -355,13 +531,21 @@ LRESULT buttonProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
             UINT v = static_cast<UINT>(wp);
             if (v == BST_INDETERMINATE && t != BS_3STATE && t != BS_AUTO3STATE) v = BST_CHECKED;
             w->check = v > BST_INDETERMINATE ? BST_CHECKED : v;
+            invalidate(w);
             return 0;
         }
         case BM_GETSTATE:
             return static_cast<LRESULT>(w->check | (w->pushed ? static_cast<UINT>(BST_PUSHED) : 0u) | (w->focused ? static_cast<UINT>(BST_FOCUS) : 0u));
-        case BM_SETSTATE: w->pushed = wp != 0; return 0;
+        case BM_SETSTATE:
+            if (w->pushed != (wp != 0)) {
+                w->pushed = wp != 0;
+                restyle(w, ODA_SELECT);
+            }
+            return 0;
         case BM_SETSTYLE: w->style = (w->style & ~0xFFFFu) | (static_cast<DWORD>(wp) & 0xFFFF); return 0;
         case BM_CLICK:
+            // A click on a disabled (or hidden) button does not reach it.
+            if (!usable(w)) return 0;
             SendMessageA(self, WM_LBUTTONDOWN, 0, 0);
             SendMessageA(self, WM_LBUTTONUP, 0, 0);
             return 0;
@@ -375,11 +559,16 @@ LRESULT buttonProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONDOWN:
             if (buttonType(w) == BS_GROUPBOX) return 0;
             SetFocus(self);
-            if (Window* x = find(self)) x->pushed = true;
+            if (Window* x = find(self)) {
+                x->pushed = true;
+                restyle(x, ODA_SELECT);
+            }
             return 0;
         case WM_LBUTTONUP: {
             if (!w->pushed) return 0;
             w->pushed = false;
+            restyle(w, ODA_SELECT);
+            if ((w = find(self)) == nullptr) return 0;
             const UINT t = buttonType(w);
             if (t == BS_AUTOCHECKBOX)
                 w->check = w->check ? BST_UNCHECKED : BST_CHECKED;
@@ -392,11 +581,16 @@ LRESULT buttonProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
             if (Window* x = find(self)) buttonNotify(x, BN_CLICKED);
             return 0;
         }
-        case WM_SETFOCUS: w->focused = true; buttonNotify(w, BN_SETFOCUS); return 0;
+        case WM_SETFOCUS:
+            w->focused = true;
+            restyle(w, ODA_FOCUS, 1);
+            if ((w = find(self)) != nullptr) buttonNotify(w, BN_SETFOCUS);
+            return 0;
         case WM_KILLFOCUS:
             w->focused = false;
             w->pushed = false;
-            buttonNotify(w, BN_KILLFOCUS);
+            restyle(w, ODA_FOCUS, 0);
+            if ((w = find(self)) != nullptr) buttonNotify(w, BN_KILLFOCUS);
             return 0;
         case WM_GETDLGCODE: {
             const UINT t = buttonType(w);
@@ -445,6 +639,7 @@ LRESULT listProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
             return addItem(w, index, lp, false);
         case LB_DELETESTRING: return deleteItem(w, index);
         case LB_RESETCONTENT:
+            invalidate(w);
             w->items.clear();
             w->cur = -1;
             w->caret = 0;
@@ -456,10 +651,11 @@ LRESULT listProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         case LB_GETTEXTLEN: return itemTextLength(w, index);
         case LB_SETCURSEL:
             if (multi) return LB_ERR;
-            if (index < 0 || index >= count) {
+            if (index == -1) {  // -1 removes the selection (and returns LB_ERR, as on Win32)
                 w->cur = -1;
                 return LB_ERR;
             }
+            if (index < 0 || index >= count) return LB_ERR;  // the selection stays
             w->cur = w->caret = index;
             showItem(w, index);
             return index;
@@ -475,6 +671,7 @@ LRESULT listProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
             }
             if (i < 0 || i >= count) return LB_ERR;
             w->items[static_cast<std::size_t>(i)].selected = wp != 0;
+            w->caret = w->anchor = i;
             return 0;
         }
         case LB_GETSEL:
@@ -528,6 +725,7 @@ LRESULT listProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         case LB_SETTOPINDEX:
             if (index < 0 || (index >= count && count > 0)) return LB_ERR;
             w->top = index;
+            invalidate(w);
             return 0;
         case LB_GETCARETINDEX: return count ? w->caret : 0;
         case LB_SETCARETINDEX:
@@ -551,8 +749,15 @@ LRESULT listProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
             *r = RECT{0, y, w->rect.right - w->rect.left, y + w->itemHeight};
             return 1;
         }
-        case WM_SETFOCUS: notify(w, LBN_SETFOCUS); return 0;
-        case WM_KILLFOCUS: notify(w, LBN_KILLFOCUS); return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS: {
+            // The item with the caret gains or loses its focus rectangle.
+            const HWND self = w->self;
+            if (ownerDrawn(w)) drawItem(w, w->caret, ODA_FOCUS, m == WM_SETFOCUS ? 1 : 0);
+            else invalidate(w);
+            if ((w = find(self)) != nullptr) notify(w, m == WM_SETFOCUS ? LBN_SETFOCUS : LBN_KILLFOCUS);
+            return 0;
+        }
         case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
         default: return commonProc(w, m, wp, lp);
     }
@@ -573,6 +778,7 @@ LRESULT comboProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
             // Sets the edit field only: the list's selection stays, and no notification is sent.
             if (listOnly) return CB_ERR;
             setEditText(w, reinterpret_cast<const char*>(lp));
+            invalidate(w);
             return TRUE;
         case WM_GETTEXT: return copyText(listOnly ? selectedText() : w->text, wp, lp);
         case WM_GETTEXTLENGTH: return static_cast<LRESULT>((listOnly ? selectedText() : w->text).size());
@@ -599,6 +805,7 @@ LRESULT comboProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
             return addItem(w, index, lp, false);
         case CB_DELETESTRING: return deleteItem(w, index);
         case CB_RESETCONTENT:
+            invalidate(w);
             w->items.clear();
             w->cur = -1;
             setEditText(w, "");
@@ -647,6 +854,9 @@ LRESULT comboProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
             if (drop) notify(w, CBN_DROPDOWN);
             if (Window* x = find(w->self)) {
                 x->dropped = drop;
+                // The list lay over the dialog: what it covered is painted again.
+                invalidate(x);
+                if (Window* t = find(topLevel(x->self)); t && !drop) t->invalid = t->erase = true;
                 if (!drop) notify(x, CBN_CLOSEUP);
             }
             return TRUE;
@@ -657,6 +867,12 @@ LRESULT comboProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         case WM_SETFOCUS: notify(w, CBN_SETFOCUS); return 0;
         case WM_KILLFOCUS: {
             const HWND self = w->self;
+            // Focus leaving a combo box with a list that drops down ends any selection in it
+            // unconfirmed: CBN_SELENDCANCEL, then the list closes, then CBN_KILLFOCUS.
+            if (comboType(w) != 1) {
+                notify(w, CBN_SELENDCANCEL);
+                if ((w = find(self)) == nullptr) return 0;
+            }
             if (w->dropped) {
                 w->dropped = false;
                 notify(w, CBN_CLOSEUP);

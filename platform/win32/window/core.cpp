@@ -5,6 +5,7 @@
 
 #include "qorui.h"
 #include "qorul_control.h"
+#include "qorwingdi.h"
 #include "window_internal.h"
 
 namespace qorwin::detail {
@@ -67,14 +68,21 @@ LRESULT dispatch(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         case Kind::Button: return buttonProc(w, m, wp, lp);
         case Kind::Edit: return editProc(w, m, wp, lp);
         case Kind::Static: return staticProc(w, m, wp, lp);
-        case Kind::ListBox: return listProc(w, m, wp, lp);
+        case Kind::ListBox: {
+            // An owner-drawn list draws the items whose selection or focus a message changed.
+            SelectionWatch watch(m == WM_PAINT ? nullptr : w);
+            return listProc(w, m, wp, lp);
+        }
         case Kind::ComboBox: return comboProc(w, m, wp, lp);
         case Kind::Spin: return spinProc(w, m, wp, lp);
         case Kind::Viewer: return viewerProc(w, m, wp, lp);
         case Kind::Main:
             if (w->proc) return w->proc(w->self, m, wp, lp);
             return DefWindowProcA(w->self, m, wp, lp);
-        default: return commonProc(w, m, wp, lp);
+        default:
+            // A control of a registered class runs its own procedure.
+            if (w->proc) return w->proc(w->self, m, wp, lp);
+            return commonProc(w, m, wp, lp);
     }
 }
 
@@ -125,6 +133,7 @@ LRESULT commonProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
     switch (m) {
         case WM_SETTEXT:
             w->text = lp ? reinterpret_cast<const char*>(lp) : "";
+            invalidate(w);
             return TRUE;
         case WM_GETTEXT: {
             if (wp == 0 || !lp) return 0;
@@ -138,12 +147,21 @@ LRESULT commonProc(Window* w, UINT m, WPARAM wp, LPARAM lp) {
         case WM_SETFONT: w->font = reinterpret_cast<HFONT>(wp); return 0;
         case WM_GETFONT: return reinterpret_cast<LRESULT>(w->font);
         case WM_PAINT: {
+            if (w->parent && w->kind != Kind::Generic) {
+                paintControl(w);
+                return 0;
+            }
             PAINTSTRUCT ps;
             BeginPaint(w->self, &ps);
             EndPaint(w->self, &ps);
             return 0;
         }
-        case WM_ERASEBKGND: return 1;
+        case WM_ERASEBKGND: {
+            RECT r;
+            GetClientRect(w->self, &r);
+            FillRect(reinterpret_cast<HDC>(wp), &r, GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
         case WM_CLOSE:
             if (w->kind == Kind::Main) DestroyWindow(w->self);
             return 0;
@@ -167,6 +185,7 @@ void destroyTree(HWND h) {
     if (w->ownFont) DeleteObject(w->ownFont);
     w->ownFont = nullptr;
     if (Window* p = find(w->parent)) p->children.erase(std::remove(p->children.begin(), p->children.end(), h), p->children.end());
+    if (!w->parent) dropCanvas(h);
     if (s.focus == h) s.focus = nullptr;
     if (s.active == h) s.active = nullptr;
     w->alive = false;
@@ -183,6 +202,7 @@ void destroyAll() {
         if (s.depth > 0) s.graveyard.push_back(std::move(w));
     }
     s.windows.clear();
+    dropAllCanvases();
     if (s.depth == 0) s.graveyard.clear();
     s.posted.clear();
     s.timers.clear();
@@ -199,6 +219,88 @@ bool sameText(const std::string& a, const std::string& b) {
         if (x != y) return false;
     }
     return true;
+}
+
+namespace {
+
+// The sort weights of one character of the Latin-1 code page: a primary weight (class and
+// letter), an accent weight, and the characters a letter expands to (the ligatures).
+struct Weight {
+    int primary = 0;
+    int accent = 0;
+};
+
+int letterWeight(char c) { return 3000 + (c - 'a') * 10; }
+
+// Appends the primary weights of `c` (0 weights are ignorable: hyphen, apostrophe, soft hyphen).
+void weigh(unsigned char c, std::vector<Weight>& out, int& ignorables) {
+    if (c == '-' || c == '\'' || c == 0xAD) {
+        ++ignorables;
+        return;
+    }
+    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
+    if (c >= 'a' && c <= 'z') {
+        out.push_back({letterWeight(static_cast<char>(c)), 0});
+        return;
+    }
+    if (c >= '0' && c <= '9') {
+        out.push_back({2000 + (c - '0'), 0});
+        return;
+    }
+    if (c >= 0xC0) {
+        if (c == 0xD7 || c == 0xF7) {  // multiplication and division signs: symbols
+            out.push_back({1000 + c, 0});
+            return;
+        }
+        const unsigned char lower = (c >= 0xC0 && c <= 0xDE && c != 0xD7) ? static_cast<unsigned char>(c + 32) : c;
+        // The base letter of each Latin-1 letter from 0xE0 to 0xFF, with its accent.
+        static const char base[] = "aaaaaaeceeeeiiiidnooooo/ouuuuyts";
+        static const char* const rest = "y";  // 0xFF
+        if (lower == 0xE6) {  // ae
+            out.push_back({letterWeight('a'), 0});
+            out.push_back({letterWeight('e'), 0});
+            return;
+        }
+        if (lower == 0xDF) {  // sharp s
+            out.push_back({letterWeight('s'), 0});
+            out.push_back({letterWeight('s'), 0});
+            return;
+        }
+        if (lower == 0xFE) {  // thorn sorts after z
+            out.push_back({letterWeight('z') + 5, 0});
+            return;
+        }
+        const char b = lower == 0xFF ? rest[0] : base[lower - 0xE0];
+        out.push_back({letterWeight(b), 1 + (lower - 0xE0)});
+        return;
+    }
+    if (c == 0xAA || c == 0xBA) {  // ordinal indicators: a and o
+        out.push_back({letterWeight(c == 0xAA ? 'a' : 'o'), 40});
+        return;
+    }
+    if (c == 0xB5) {  // micro sign: among the letters after z
+        out.push_back({letterWeight('z') + 6, 0});
+        return;
+    }
+    // Controls, blanks, punctuation and symbols come before digits, in their code order.
+    out.push_back({1000 + c, 0});
+}
+
+}  // namespace
+
+int compareText(const std::string& a, const std::string& b) {
+    std::vector<Weight> wa, wb;
+    int ia = 0, ib = 0;
+    for (char c : a) weigh(static_cast<unsigned char>(c), wa, ia);
+    for (char c : b) weigh(static_cast<unsigned char>(c), wb, ib);
+    const std::size_t n = std::min(wa.size(), wb.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (wa[i].primary != wb[i].primary) return wa[i].primary < wb[i].primary ? -1 : 1;
+    if (wa.size() != wb.size()) return wa.size() < wb.size() ? -1 : 1;
+    for (std::size_t i = 0; i < n; ++i)
+        if (wa[i].accent != wb[i].accent) return wa[i].accent < wb[i].accent ? -1 : 1;
+    if (ia != ib) return ia < ib ? -1 : 1;
+    return 0;
 }
 
 int64_t nowMs() { return static_cast<int64_t>(qorul::clockNow()) * 1000; }
@@ -276,6 +378,7 @@ BOOL EnableWindow(HWND window, BOOL enable) {
     if (!on) SendMessageA(window, WM_CANCELMODE, 0, 0);
     if ((w = find(window)) == nullptr) return wasDisabled;
     w->enabled = on;
+    invalidate(w);
     if (!on && state().focus == window) SetFocus(nullptr);  // a disabled window cannot keep the focus
     SendMessageA(window, WM_ENABLE, on ? TRUE : FALSE, 0);
     return wasDisabled;
@@ -296,6 +399,8 @@ BOOL ShowWindow(HWND window, int command) {
     SendMessageA(window, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
     if ((w = find(window)) == nullptr) return was;
     w->visible = show;
+    invalidate(w);
+    if (w->parent && !show) invalidate(find(topLevel(window)));  // what it covered is painted again
     if (!w->parent) {
         if (show) {
             w->invalid = w->erase = true;
@@ -437,31 +542,110 @@ BOOL GetClientRect(HWND window, RECT* rect) {
 }
 
 BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) {
+    return SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0u : static_cast<UINT>(SWP_NOREDRAW)));
+}
+
+BOOL SetWindowPos(HWND window, HWND, int x, int y, int cx, int cy, UINT flags) {
+    Guard g;
     Window* w = find(window);
     if (!w) return FALSE;
-    w->rect = RECT{x, y, x + width, y + height};
-    // The picture places controls in dialog units: a pixel is half a unit both ways.
-    w->dlu = RECT{x / 2, y / 2, (x + width) / 2, (y + height) / 2};
-    if (repaint) InvalidateRect(topLevel(window), nullptr, TRUE);
+    const RECT old = w->rect;
+    RECT r = old;
+    if (!(flags & SWP_NOMOVE)) {
+        r.right = x + (r.right - r.left);
+        r.bottom = y + (r.bottom - r.top);
+        r.left = x;
+        r.top = y;
+    }
+    if (!(flags & SWP_NOSIZE)) {
+        r.right = r.left + std::max(0, cx);
+        r.bottom = r.top + std::max(0, cy);
+    }
+    w->rect = r;
+    // The text picture places controls in dialog units: a pixel is half a unit both ways.
+    w->dlu = RECT{r.left / 2, r.top / 2, r.right / 2, r.bottom / 2};
+    const bool moved = r.left != old.left || r.top != old.top;
+    const bool sized = (r.right - r.left) != (old.right - old.left) || (r.bottom - r.top) != (old.bottom - old.top);
+    if (!(flags & SWP_NOREDRAW) && (moved || sized)) {
+        w->invalid = true;
+        if (Window* t = find(topLevel(window)); t && t != w) t->invalid = t->erase = true;
+    }
+    if (moved) SendMessageA(window, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
+    if (sized && find(window)) SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(r.right - r.left, r.bottom - r.top));
+    if ((flags & SWP_SHOWWINDOW) && find(window)) ShowWindow(window, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
+    if ((flags & SWP_HIDEWINDOW) && find(window)) ShowWindow(window, SW_HIDE);
     return TRUE;
 }
 
+BOOL ClientToScreen(HWND window, POINT* point) {
+    RECT r;
+    if (!point || !GetWindowRect(window, &r)) return FALSE;
+    point->x += r.left;
+    point->y += r.top;
+    return TRUE;
+}
+
+BOOL ScreenToClient(HWND window, POINT* point) {
+    RECT r;
+    if (!point || !GetWindowRect(window, &r)) return FALSE;
+    point->x -= r.left;
+    point->y -= r.top;
+    return TRUE;
+}
+
+int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
+    // A null window is the screen.
+    RECT a{0, 0, 0, 0}, b{0, 0, 0, 0};
+    if ((from && !GetWindowRect(from, &a)) || (to && !GetWindowRect(to, &b))) return 0;
+    const LONG dx = a.left - b.left, dy = a.top - b.top;
+    for (UINT i = 0; points && i < count; ++i) {
+        points[i].x += dx;
+        points[i].y += dy;
+    }
+    return MAKELONG(static_cast<WORD>(static_cast<short>(dx)), static_cast<WORD>(static_cast<short>(dy)));
+}
+
 BOOL InvalidateRect(HWND window, const RECT*, BOOL erase) {
-    Window* w = find(topLevel(window));
+    Window* w = find(window);
     if (!w) return FALSE;
     w->invalid = true;
     if (erase) w->erase = true;
     return TRUE;
 }
 
+namespace {
+// Paints a top-level window that needs it and then its controls: all of them after the window
+// itself was painted (its background covers them), else the ones marked.
+bool paintTree(HWND top) {
+    Window* w = find(top);
+    if (!w || !w->visible) return false;
+    bool any = w->invalid;
+    for (HWND h : w->children)
+        if (Window* c = find(h); c && c->invalid && c->visible) any = true;
+    if (!any) return false;
+    const bool whole = w->invalid;
+    if (whole) {
+        SendMessageA(top, WM_PAINT, 0, 0);
+        if ((w = find(top)) == nullptr) return true;
+        w->invalid = w->erase = false;
+    }
+    std::vector<HWND> kids = w->children;
+    for (HWND h : kids) {
+        Window* c = find(h);
+        if (!c || !c->visible || !(whole || c->invalid)) continue;
+        c->invalid = false;
+        SendMessageA(h, WM_PAINT, 0, 0);
+        if ((c = find(h)) != nullptr) c->invalid = c->erase = false;
+    }
+    return true;
+}
+}  // namespace
+
 BOOL UpdateWindow(HWND window) {
     Guard g;
     Window* w = find(topLevel(window));
     if (!w) return FALSE;
-    if (w->invalid && w->visible) {
-        SendMessageA(w->self, WM_PAINT, 0, 0);
-        if ((w = find(topLevel(window))) != nullptr) w->invalid = w->erase = false;
-    }
+    paintTree(w->self);
     return TRUE;
 }
 
@@ -470,16 +654,20 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
     if (!w) return nullptr;
     const bool erase = w->erase;
     w->invalid = w->erase = false;
-    if (erase) SendMessageA(window, WM_ERASEBKGND, 0, 0);
+    HDC dc = paintDC(window);
+    if (erase) SendMessageA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     if (paint) {
-        paint->hdc = reinterpret_cast<HDC>(window);  // a display context stands for its window
+        paint->hdc = dc;
         paint->fErase = FALSE;
         GetClientRect(window, &paint->rcPaint);
     }
-    return reinterpret_cast<HDC>(window);
+    return dc;
 }
 
-BOOL EndPaint(HWND, const PAINTSTRUCT*) { return TRUE; }
+BOOL EndPaint(HWND, const PAINTSTRUCT* paint) {
+    if (paint && paint->hdc) releaseDC(paint->hdc);
+    return TRUE;
+}
 
 HWND GetLastActivePopup(HWND owner) {
     if (!find(owner)) return owner;
@@ -535,14 +723,11 @@ bool pumpOne() {
             return true;
         }
     }
-    for (auto& [h, w] : s.windows) {
-        if (!w->parent && w->visible && w->invalid) {
-            const HWND self = w->self;
-            SendMessageA(self, WM_PAINT, 0, 0);
-            if (Window* x = find(self)) x->invalid = x->erase = false;
-            return true;
-        }
-    }
+    std::vector<HWND> tops;
+    for (auto& [h, w] : s.windows)
+        if (!w->parent && w->visible) tops.push_back(w->self);
+    for (HWND t : tops)
+        if (paintTree(t)) return true;
     const int64_t now = nowMs();
     Timer* due = nullptr;
     for (Timer& t : s.timers)
@@ -610,12 +795,35 @@ BOOL MessageBeep(UINT type) {
     return TRUE;
 }
 
-int GetSystemMetrics(int index) {
-    switch (index) {
-        case SM_CXSCREEN: return 1024;
-        case SM_CYSCREEN: return 768;
-        case SM_CYCAPTION: return 20;
-        case SM_DBCSENABLED: return 0;  // single-byte characters only
-        default: return 0;
-    }
+// ---------------------------------------------------------------- registered classes
+
+namespace qorwin::detail {
+namespace {
+std::map<std::string, WNDPROC>& classes() {
+    static std::map<std::string, WNDPROC> c;
+    return c;
+}
+std::string upper(const std::string& s) {
+    std::string u;
+    for (char c : s) u += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    return u;
+}
+}  // namespace
+
+WNDPROC registeredClass(const std::string& name) {
+    auto it = classes().find(upper(name));
+    return it == classes().end() ? nullptr : it->second;
+}
+}  // namespace qorwin::detail
+
+ATOM RegisterClassA(const WNDCLASSA* cls) {
+    if (!cls || !cls->lpszClassName || !*cls->lpszClassName || !cls->lpfnWndProc) return 0;
+    const std::string name = upper(cls->lpszClassName);
+    static const char* const builtin[] = {"BUTTON", "EDIT", "STATIC", "LISTBOX", "COMBOBOX", "SCROLLBAR", "#32770",
+                                          "QORBUTTON", "QORSPIN", "QORMAIN"};
+    for (const char* b : builtin)
+        if (name == b) return 0;
+    auto [it, added] = classes().emplace(name, cls->lpfnWndProc);
+    if (!added) return 0;  // a class is registered once
+    return static_cast<ATOM>(0xC000 + classes().size());
 }

@@ -43,8 +43,12 @@ uint16_t templateNumber(LPCSTR name) {
 }
 
 void createControl(Window* dlg, const qorlang::DialogControl& c) {
-    const Kind kind = kindOf(c.className);
+    // A registered class (RegisterClassA) runs its own procedure, even over a built-in control
+    // of the product (the viewer).
+    const WNDPROC custom = registeredClass(c.className);
+    const Kind kind = custom ? Kind::Generic : kindOf(c.className);
     Window* w = create(kind, c.className);
+    w->proc = custom;
     w->parent = dlg->self;
     w->id = c.id;
     w->style = c.style;
@@ -58,6 +62,7 @@ void createControl(Window* dlg, const qorlang::DialogControl& c) {
     else
         w->text = c.text;
     dlg->children.push_back(w->self);
+    if (custom) SendMessageA(w->self, WM_CREATE, 0, 0);
 }
 
 // A fixed-height owner-drawn list asks its parent for the item height once, when it is made.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "qorul_control.h"
+#include "qorwingdi.h"
 #include "qorwinuser.h"
 #include "window_internal.h"
 
@@ -12,8 +13,6 @@ namespace qorwin {
 using namespace detail;
 
 namespace {
-
-constexpr UINT VK_DELETE = 0x2E;
 
 std::string& error() {
     static std::string e;
@@ -52,8 +51,11 @@ Window* control(HWND dialog, int id) {
 }
 
 bool typeChars(HWND h, const std::string& text) {
-    for (char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         if (!find(h)) return fail("the control went away while typing");
+        // A line break is one key (Enter), however the text writes it.
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        const char c = text[i] == '\n' ? '\r' : text[i];
         SendMessageA(h, WM_CHAR, static_cast<unsigned char>(c), 1);
     }
     return true;
@@ -99,6 +101,7 @@ bool listClick(HWND dialog, int id, int index, bool toggle, bool dbl) {
     }
     SetFocus(h);
     if (!(w = find(h))) return true;
+    SelectionWatch watch(w);  // an owner-drawn list draws the items the click changed
     const bool multiple = (w->style & LBS_MULTIPLESEL) != 0;
     const bool extended = (w->style & LBS_EXTENDEDSEL) != 0;
     if (multiple || (extended && toggle)) {
@@ -149,6 +152,39 @@ bool append(HWND dialog, int id, const std::string& text) {
 }
 
 bool erase(HWND dialog, int id) { return type(dialog, id, std::string()); }
+
+bool paste(HWND dialog, int id, const std::string& text) {
+    Window* w = control(dialog, id);
+    if (!w) return false;
+    if (!takesText(w)) return fail("control " + std::to_string(id) + " takes no typing");
+    const HWND h = w->self;
+    if (GetFocus() != h) SetFocus(h);
+    setClipboardText(text);
+    SendMessageA(h, WM_PASTE, 0, 0);
+    return true;
+}
+
+bool key(HWND dialog, int id, UINT virtualKey) {
+    Window* w = control(dialog, id);
+    if (!w) return false;
+    const HWND h = w->self;
+    if (GetFocus() != h) SetFocus(h);
+    if (find(h)) SendMessageA(h, WM_KEYDOWN, virtualKey, 0);
+    return true;
+}
+
+int runModeless(HWND window) {
+    int actions = 0;
+    for (;;) {
+        if (!find(window)) return actions;
+        if (pumpOne()) continue;
+        if (!find(window)) return actions;
+        // The user acts on the window that is up: a popup of it when one is open.
+        const HWND up = GetLastActivePopup(window);
+        if (!qorui::driver().userAction(find(up) ? up : window)) return actions;
+        ++actions;
+    }
+}
 
 bool click(HWND dialog, int id) {
     Window* w = control(dialog, id);
@@ -222,6 +258,10 @@ bool pressEnter(HWND dialog) {
     if (!find(dialog)) return fail("there is no dialog");
     HWND f = GetFocus();
     Window* fw = find(f);
+    if (fw && fw->parent == dialog && fw->kind == Kind::Edit && (fw->style & ES_MULTILINE) && (fw->style & ES_WANTRETURN)) {
+        SendMessageA(f, WM_CHAR, '\r', 1);  // the edit keeps Enter: a line break
+        return true;
+    }
     if (fw && fw->parent == dialog && isPushButton(fw)) {
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(fw->id, BN_CLICKED), reinterpret_cast<LPARAM>(f));
         return true;
@@ -354,6 +394,13 @@ Script& Script::type(int id, std::string t) {
 }
 Script& Script::append(int id, std::string t) {
     return add("append to " + std::to_string(id), [id, t](HWND d) { return qorwin::append(d, id, t); });
+}
+Script& Script::paste(int id, std::string t) {
+    return add("paste into " + std::to_string(id), [id, t](HWND d) { return qorwin::paste(d, id, t); });
+}
+Script& Script::key(int id, UINT virtualKey) {
+    return add("key " + std::to_string(virtualKey) + " in " + std::to_string(id),
+               [id, virtualKey](HWND d) { return qorwin::key(d, id, virtualKey); });
 }
 Script& Script::erase(int id) {
     return add("erase " + std::to_string(id), [id](HWND d) { return qorwin::erase(d, id); });

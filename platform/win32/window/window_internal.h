@@ -146,6 +146,10 @@ bool hasStrings(const Window* list);
 bool multiSelect(const Window* list);
 int findItem(const Window* list, int start, const char* text, bool exact, LPARAM data);
 bool sameText(const std::string& a, const std::string& b);  // without regard to case
+// The order of lstrcmpi (a word sort without regard to case): blanks and punctuation before
+// digits before letters, accented letters with their base letter, hyphens and apostrophes
+// weighing only when all else is equal. <0, 0, >0.
+int compareText(const std::string& a, const std::string& b);
 UINT buttonType(const Window* w);
 bool isPushButton(const Window* w);
 bool isRadio(const Window* w);
@@ -155,5 +159,53 @@ HWND firstTabStop(HWND dialog);
 // Moves the focus to a control as the dialog manager does (an edit's text is selected).
 void dialogFocus(HWND control);
 void destroyAll();
+
+// ---- Drawing (gdi_dc.cpp): the canvases of top-level windows and the DCs over them.
+void dropCanvas(HWND top);
+void dropAllCanvases();
+void clearCanvas(HWND top);
+void* canvasSurface(HWND top);  // cairo_surface_t*
+void* dcCairo(HDC dc);          // cairo_t* of a DC (null for a recording DC)
+HDC paintDC(HWND window);
+void releaseDC(HDC dc);
+int textWidth(HFONT font, const std::string& latin1);
+int lineHeight(HFONT font);
+std::string withoutPrefix(const std::string& label);
+void drawCaption(void* cr, const std::string& title, int width, int height, bool active);
+
+// ---- Painting (paint.cpp): the standard look of the controls and owner-drawn items.
+// Paints a control (WM_PAINT of the built-in classes) or a top-level window's background.
+void paintControl(Window* w);
+// Marks a window for painting at the next pump.
+void invalidate(Window* w);
+// Owner-drawn items: sends WM_DRAWITEM for item `index` (-1: the button or static itself).
+// `focus` 0 or 1 states the focus (a control losing it still has it while it is told); -1 asks.
+void drawItem(Window* w, int index, UINT action, int focus = -1);
+bool ownerDrawn(const Window* w);
+// Watches an owner-drawn list box's selection and caret over a change and draws the items whose
+// selection or focus changed (ODA_SELECT, ODA_FOCUS), as a list box does when it changes them.
+class SelectionWatch {
+public:
+    explicit SelectionWatch(Window* list);
+    ~SelectionWatch();
+    SelectionWatch(const SelectionWatch&) = delete;
+    SelectionWatch& operator=(const SelectionWatch&) = delete;
+
+private:
+    HWND list_ = nullptr;
+    std::vector<bool> selected_;
+    int caret_ = -1;
+    bool focus_ = false;
+};
+
+// ---- Multi-line edits (edit_lines.cpp): the lines of an edit as shown, soft breaks included.
+struct EditLine {
+    std::size_t start = 0, length = 0;  // characters of the text, without the line break
+};
+std::vector<EditLine> editLines(const Window* edit);
+int editLineOf(const std::vector<EditLine>& lines, std::size_t pos);
+
+// ---- Registered window classes (RegisterClassA).
+WNDPROC registeredClass(const std::string& name);
 
 }  // namespace qorwin::detail

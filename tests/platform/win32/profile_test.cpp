@@ -163,6 +163,22 @@ TEST_F(Profile, NewFileUsesCrLfAndKeepsCrLf) {
     EXPECT_EQ(get("general", "name"), "Bob");
 }
 
+TEST_F(Profile, CrOnlyLineEndsReadAsLinesAndStayOnRewrite) {
+    // A file from a system that ends its lines with a lone CR.
+    put("[Fax]\rSpeed=9600\rName = Ada \r[Other]\rSpeed=1\r");
+    EXPECT_EQ(get("Fax", "Speed"), "9600");
+    EXPECT_EQ(get("fax", "name"), "Ada");
+    EXPECT_EQ(get("Other", "Speed"), "1");
+    EXPECT_EQ(names(nullptr), (std::vector<std::string>{"Fax", "Other"}));
+    ASSERT_TRUE(set("Fax", "Retries", "3"));
+    EXPECT_EQ(bytes(), "[Fax]\rSpeed=9600\rName = Ada \rRetries=3\r[Other]\rSpeed=1\r");
+    // Mixed ends: each line keeps its own.
+    put("[A]\r\nx=1\ry=2\nz=3");
+    EXPECT_EQ(get("A", "x"), "1");
+    EXPECT_EQ(get("A", "y"), "2");
+    EXPECT_EQ(get("A", "z"), "3");
+}
+
 TEST_F(Profile, ValuesWithSeparatorsRoundTrip) {
     ASSERT_TRUE(set("S", "k", "a;b=c"));
     EXPECT_EQ(get("S", "k"), "a;b=c");
