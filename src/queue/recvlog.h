@@ -59,3 +59,14 @@ int16_t SF_printfaxentry(uint32_t host, int32_t entry);
 int16_t SF_deletefax(uint32_t host, int32_t entry);
 
 }  // namespace qorsf
+
+namespace qorsf {
+
+// A fax received elsewhere, taken into the log: the pages of a TIFF file (a multi-page TIFF
+// Class F is split into page files as it is; a TIFF that is not a fax is converted as a sent
+// document would be) become page files in the receive directory, and a new entry lists them,
+// waiting to be printed when automatic printing is on. On a failure nothing is left behind and
+// `reason` (may be null) tells the user why.
+int16_t SF_importfax(uint32_t host, const char* file, LOG_RECORD* record, char* reason, std::size_t reasonSize);
+
+}  // namespace qorsf
