@@ -117,6 +117,18 @@ struct Connection {
     sqlite3_stmt* batch = nullptr;  // the walks' query, kept prepared
     pid_t pid = 0;
     int busyMs = 5000;
+
+    void close() {
+        if (db && pid == ::getpid()) {
+            sqlite3_finalize(batch);
+            sqlite3_close_v2(db);
+        }
+        // A handle inherited through fork() belongs to the parent: it is left alone, never closed.
+        db = nullptr;
+        batch = nullptr;
+        path.clear();
+    }
+    ~Connection() { close(); }
 };
 
 Connection& conn() {
@@ -124,21 +136,7 @@ Connection& conn() {
     return c;
 }
 
-void closeConnection() {
-    Connection& c = conn();
-    if (c.db && c.pid == ::getpid()) {
-        sqlite3_finalize(c.batch);
-        sqlite3_close_v2(c.db);
-    }
-    // A handle inherited through fork() belongs to the parent: it is left alone, never closed.
-    c.db = nullptr;
-    c.batch = nullptr;
-    c.path.clear();
-}
-
-struct CloseAtExit {
-    ~CloseAtExit() { closeConnection(); }
-} closeAtExit;
+void closeConnection() { conn().close(); }
 
 int64_t metaValue(sqlite3* db, const char* key, int* rc) {
     Stmt s(db, "SELECT value FROM meta WHERE key = ?1");

@@ -127,7 +127,8 @@ int16_t SF_scanrlog(uint32_t host, uint16_t* all, uint16_t* fresh, uint16_t* top
         int16_t found = 0;
         if (int16_t st = VQ_readlog(host, cursor, &r, &found)) return st;
         if (!found) break;
-        if (r.pages == 0 || r.viewstate == 'D') continue;
+        // No pages (a damaged count below 0 included): nothing to list.
+        if (r.pages <= 0 || r.viewstate == 'D') continue;
         if (int16_t st = allList.append(host, r.entrynum)) return st;
         if (r.viewstate == 'R' && r.entrystate != 'E')
             if (int16_t st = newList.append(host, r.entrynum)) return st;
