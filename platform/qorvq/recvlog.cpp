@@ -47,8 +47,14 @@ struct Cursor {
 static_assert(sizeof(Cursor) <= VQ_LOGMAILBOXAT, "the cursor leaves bytes 84-85 to system value 9");
 
 // The states of a record and of a row.
-uint16_t& stateOf(LOG_RECORD& r, int which) {
+// (By value: the packed record's words may lie at any address.)
+uint16_t stateOf(const LOG_RECORD& r, int which) {
     return which == 0 ? r.entrystate : which == 1 ? r.viewstate : r.printstate;
+}
+void setState(LOG_RECORD& r, int which, uint16_t value) {
+    if (which == 0) r.entrystate = value;
+    else if (which == 1) r.viewstate = value;
+    else r.printstate = value;
 }
 
 VQ_LOGENTRY entryOf(const LOG_RECORD& r) {
@@ -458,7 +464,7 @@ int16_t VQ_writelog(uint32_t, void* cursor, LOG_RECORD* record) {
         if (asRead[k] != 0 && want == asRead[k]) continue;
         if (asRead[k] != 0 && stateOf(stored, k) != asRead[k]) return VQ_E_CHANGED;
         if (stateOf(next, k) != want) changed = true;
-        stateOf(next, k) = want;
+        setState(next, k, want);
     }
     if (changed) {
         VQ_LOGENTRY e = entryOf(next);

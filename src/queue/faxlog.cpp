@@ -41,8 +41,14 @@ int16_t writeRecord(uint32_t host, int16_t log, LOG_RECORD* record) {
     return c.close();
 }
 
-uint16_t& selected(LOG_RECORD* r, int16_t selector) {
+// (By value: the packed record's words may lie at any address.)
+uint16_t selected(const LOG_RECORD* r, int16_t selector) {
     return selector == 0 ? r->entrystate : selector == 1 ? r->viewstate : r->printstate;
+}
+void setSelected(LOG_RECORD* r, int16_t selector, uint16_t value) {
+    if (selector == 0) r->entrystate = value;
+    else if (selector == 1) r->viewstate = value;
+    else r->printstate = value;
 }
 
 // The name a fax's page files are made from: the fax file, in the receive directory when bare.
@@ -111,7 +117,7 @@ int16_t SF_findandmark(uint32_t host, int16_t selector, uint16_t mark, LOG_RECOR
             record->entrynum = -1;
             return 0;
         }
-        selected(record, selector) = mark;
+        setSelected(record, selector, mark);
         if (mark == 0) return 0;
         const int16_t st = writeRecord(host, log, record);
         // Another program took or changed this fax since it was read: look again.
@@ -213,7 +219,7 @@ int16_t SF_markfax(uint32_t host, int32_t entry, int16_t selector, uint16_t stat
     LOG_RECORD r;
     for (int attempt = 0;; ++attempt) {
         if (int16_t st = SF_readfax(host, entry, &r)) return st;
-        selected(&r, selector) = state;
+        setSelected(&r, selector, state);
         const int16_t st = writeRecord(host, log, &r);
         if (st == VQ_E_CHANGED && attempt < kRetries) continue;
         if (st) return st;
