@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "frame/frame.h"
+#include "send/recovery.h"
 #include "send/send.h"
 #include "frame/pbwork.h"
 
@@ -123,9 +124,16 @@ int16_t SF_open(uint32_t host) {
     // The recipient list starts empty; items left by an earlier open are freed, not dropped.
     UT_listfree(host, &f.recipients);
 
-    if (int16_t st = VQ_purgequeue(host)) return st;
+    // A damaged, locked or full queue stops the work on the queue only: the library opens for
+    // the phone book and the settings, and reports the queue's status when it is done.
+    const int16_t queueStatus = VQ_purgequeue(host);
+    if (queueStatus) {
+        UL_errorlog(host, "SF_open", queueStatus);
+    } else if (int16_t st = SF_recoverifneeded(host)) {
+        UL_errorlog(host, "SF_open", st);  // the next start or a queue check tries again
+    }
     if (int16_t st = SF_readgeneral(host, p)) return st;
-    return 0;
+    return queueStatus;
 }
 
 int16_t SF_close(uint32_t host) {

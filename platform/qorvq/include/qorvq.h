@@ -19,6 +19,7 @@ enum : int16_t {
     VQ_E_JOBFILE = 31009,   // a job control file that is damaged
     VQ_E_PURGE = 31010,     // the purge list file cannot be written
     VQ_E_MODE = 31011,      // an unknown write mode
+    VQ_E_DISKFULL = 31012,  // the disk is full: the queue could not be changed
 };
 
 // ---- The send queue.
