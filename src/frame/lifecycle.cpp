@@ -114,6 +114,11 @@ int16_t SF_open(uint32_t host) {
         // A missing key or an unreadable "sf.dat": the defaults over what was loaded, saved at once.
         SF_setdefaults(p);
         if ((st = SF_saveparams(host, p))) return st;
+    } else if (SF_paramsdamaged()) {
+        // A cut "sf.dat": the record as now loaded is written whole at once.
+        if (int16_t sv = SF_saveparams(host, p)) return sv;
+    } else {
+        SF_snapshotparams(p);
     }
     loaded().params = true;
 
@@ -146,7 +151,7 @@ int16_t SF_close(uint32_t host) {
         p->word2200 = f.word2200;
         p->word2201 = f.word2201;
         p->word2203 = f.word2203;
-        if (loaded().params) SF_saveparams(host, p);
+        if (loaded().params) SF_saveparamchanges(host, p);
         loaded().params = false;
         COVER_SHEET* cover = defaultCover();
         if (cover->memo) {
