@@ -43,6 +43,11 @@ Host::~Host() {
 int16_t Host::open() {
     int16_t st = SF_open(handle_);
     open_ = true;  // SF_close is right after a failed open too: it frees what open allocated
+    queueStatus_ = 0;
+    if (isQueueStatus(st)) {
+        queueStatus_ = st;
+        return 0;
+    }
     return st;
 }
 
@@ -50,6 +55,8 @@ void Host::close() {
     if (open_) SF_close(handle_);
     open_ = false;
 }
+
+bool isQueueStatus(int16_t status) { return status >= 31001 && status <= 31099; }
 
 std::string statusText(int16_t status) {
     char text[256];

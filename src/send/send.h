@@ -88,6 +88,18 @@ int16_t SF_holddocuments(uint32_t host, const DocumentEntry* documents, int16_t 
 int16_t SF_releasedocuments(uint32_t host, const DocumentEntry* documents, int16_t count);
 int16_t SF_notifyqueue(uint32_t host);
 
+// The send time a person types, read on the library's clock: "YYYY-MM-DD HH:MM[:SS]" or with a
+// "T" (ISO 8601), "HH:MM[:SS]" (today; tomorrow when that time has passed), "now" or
+// "now + N minutes|hours|days". A time in the past, or a text of no such form, gives false and
+// a sentence for the user in `problem`.
+bool SF_parsesendtime(const std::string& text, SF_DATETIME* when, std::string* problem);
+
+// A document path that a document entry cannot carry (a blank, or 80 characters or more) is
+// copied into the spool under a short name of the library's own first (base.001 of a new
+// spool base); `staged` is the copy's path.
+bool SF_needsstaging(const std::string& path);
+int16_t SF_stagedocument(uint32_t host, const std::string& source, std::string* staged);
+
 // Forgets the library-wide state of the send module (the spool base path of SF_makecopy).
 void send_reset();
 

@@ -77,7 +77,9 @@ TEST_F(CrashTest, AProcessKilledAtAnyWriteLeavesNothingThatTheRecoveryPassCannot
         // The send in progress is wholly there for each job it queued, or absent.
         EXPECT_GE(a.jobs, jobsBefore);
         EXPECT_LE(a.jobs, jobsBefore + 3);
-        if (!crashed) EXPECT_EQ(a.jobs, jobsBefore + 3);
+        if (!crashed) {
+            EXPECT_EQ(a.jobs, jobsBefore + 3);
+        }
     }
     EXPECT_EQ(completed, 1);  // only the point past the last write lets the send finish
     std::printf("three-recipient send: %d crash points, %d damaged, %d jobs lost\n", points, damaged, lost);
