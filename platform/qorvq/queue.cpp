@@ -513,3 +513,88 @@ int16_t VQ_resetsys(uint32_t, int16_t, int16_t) {
 int16_t VQ_resetfull(uint32_t host) { return VQ_resetsys(host, 0, 1); }
 
 int16_t VQ_resetpart(uint32_t host) { return VQ_shutdown(host); }
+
+int16_t VQ_checkqueue(uint32_t) {
+    sqlite3* db = nullptr;
+    if (int16_t st = database(&db)) return st;
+    Stmt s(db, "PRAGMA quick_check");
+    if (!s.ok()) return mapError(s.prepareError());
+    int rc = s.step();
+    if (rc != SQLITE_ROW) return mapError(rc);
+    const unsigned char* text = sqlite3_column_text(s.get(), 0);
+    return text && std::strcmp(reinterpret_cast<const char*>(text), "ok") == 0 ? 0 : int16_t{VQ_E_DB};
+}
+
+namespace {
+
+// The job rows that still read from a damaged database, and the largest job number it gave.
+void salvage(const std::string& path, std::vector<std::pair<int64_t, QUEUE_RECORD>>* rows, int64_t* last) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return;
+    }
+    {
+        Stmt s(db, "SELECT num, rec FROM jobs ORDER BY num");
+        if (s.ok()) {
+            while (s.step() == SQLITE_ROW) {
+                if (sqlite3_column_bytes(s.get(), 1) != static_cast<int>(sizeof(QUEUE_RECORD))) continue;
+                QUEUE_RECORD rec;
+                std::memcpy(&rec, sqlite3_column_blob(s.get(), 1), sizeof rec);
+                const int64_t num = sqlite3_column_int64(s.get(), 0);
+                if (num <= 0 || static_cast<uint64_t>(num) > VQ_MAXJOB || fullNumber(rec) != static_cast<uint64_t>(num))
+                    continue;
+                rows->emplace_back(num, rec);
+                *last = std::max(*last, num);
+            }
+        }
+        int rc = SQLITE_OK;
+        *last = std::max(*last, metaValue(db, "lastjob", &rc));
+    }
+    sqlite3_close_v2(db);
+}
+
+}  // namespace
+
+int16_t VQ_repairqueue(uint32_t, char* keptAs, std::size_t keptSize, uint32_t* salvaged) {
+    if (salvaged) *salvaged = 0;
+    if (keptAs && keptSize) keptAs[0] = '\0';
+    if (int16_t st = UL_profileinit()) return st;
+    closeConnection();
+    const std::string path = std::string(UL_profileroot()) + "queue.db";
+    // The damaged database is renamed aside whole (with its journal files), never deleted.
+    char stamp[20];
+    SF_DATETIME now;
+    UL_now(&now);
+    UL_fmtdatetime2(0, &now, stamp, sizeof stamp);
+    std::string aside = path + ".damaged-" + stamp;
+    for (int k = 1; ::access(aside.c_str(), F_OK) == 0; ++k) aside = path + ".damaged-" + stamp + "-" + std::to_string(k);
+    for (const char* suffix : {"-wal", "-shm"})
+        if (::access((path + suffix).c_str(), F_OK) == 0 && ::rename((path + suffix).c_str(), (aside + suffix).c_str()) != 0)
+            return VQ_E_DB;
+    if (::access(path.c_str(), F_OK) == 0 && ::rename(path.c_str(), aside.c_str()) != 0) return VQ_E_DB;
+    if (keptAs && keptSize) UL_strcopy(keptAs, keptSize, aside.c_str());
+
+    std::vector<std::pair<int64_t, QUEUE_RECORD>> rows;
+    int64_t last = 0;
+    salvage(aside, &rows, &last);
+    sqlite3* db = nullptr;
+    if (int16_t st = database(&db)) return st;
+    Transaction t(db);
+    if (t.began() != SQLITE_OK) return mapError(t.began());
+    for (const auto& [num, rec] : rows) {
+        Stmt s(db, "INSERT INTO jobs(num, low, status, rec) VALUES(?1, ?2, ?3, ?4)");
+        if (!s.ok()) return mapError(s.prepareError());
+        s.bind(1, num);
+        s.bind(2, rec.jobnum);
+        s.bind(3, rec.status);
+        s.bindBlob(4, &rec, sizeof rec);
+        if (int rc = s.step(); rc != SQLITE_DONE) return mapError(rc);
+    }
+    // Job numbers are never given twice, not even across a repair.
+    if (int rc = setMeta(db, "lastjob", last)) return mapError(rc);
+    if (int rc = bumpChanges(db)) return mapError(rc);
+    if (int rc = t.commit()) return mapError(rc);
+    if (salvaged) *salvaged = static_cast<uint32_t>(rows.size());
+    return 0;
+}

@@ -7,14 +7,19 @@
 #include <dirent.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "frame/services/guards.h"
+#include "phonebook/phonebook.h"
 #include "qorul_durable.h"
 #include "send/recovery.h"
 #include "send/send.h"
@@ -252,6 +257,80 @@ int16_t SF_recoverspool(uint32_t host, SpoolReport* report) {
     }
     UL_fdelete(host, (spool + kMark).c_str());
     return lock.release();
+}
+
+namespace {
+
+int16_t reattach(uint32_t host, const std::string& control) {
+    char dial[UL_MAXPATH] = {};
+    uint32_t list = 0;
+    if (int16_t st = VQ_readjobfile(host, control.c_str(), &list, dial)) return st;
+    VQ_freejobfile(host, list);
+    char prefix[UL_MAXPATH], suffix[UL_MAXPATH], number[UL_MAXPATH];
+    if (int16_t st = SF_decodephonenum(host, dial, prefix, suffix, number)) return st;
+    SendJobRecord job;
+    std::memset(&job, 0, sizeof job);
+    if (UL_strcopy(job.jobfile, control.c_str()) != 0) return UL_E_PATHLONG;
+    if (UL_strcopy(job.number, number) != 0) return VQ_E_BADJOB;
+    job.status = 'Q';
+    uint32_t jobNumber = 0;
+    if (int16_t st = VQ_addjob(host, &job, &jobNumber)) return st;
+    // Held, not waiting: the job may have been sent already before the queue was damaged; the
+    // user releases what is to go.
+    QUEUE_RECORD rec;
+    std::memset(&rec, 0, sizeof rec);
+    if (int16_t st = VQ_readjob(host, jobNumber, &rec)) return st;
+    rec.status = 'U';
+    return VQ_writejob(host, &rec, 3);
+}
+
+}  // namespace
+
+int16_t SF_repairqueue(uint32_t host, RepairReport* report) {
+    RepairReport local;
+    RepairReport& rep = report ? *report : local;
+    rep = RepairReport{};
+    std::string spool;
+    if (int16_t st = spoolDir(&spool)) return st;
+    EngineLock lock(host);
+    if (int16_t st = lock.take()) return st;
+    char kept[256] = {};
+    if (int16_t st = VQ_repairqueue(host, kept, sizeof kept, &rep.salvaged)) return st;
+    rep.keptAs = kept;
+
+    Needs needs;
+    SpoolReport ignored;
+    if (int16_t st = walkQueue(host, &needs, &ignored)) return st;
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(spool.c_str())) {
+        while (const dirent* e = ::readdir(d)) names.emplace_back(e->d_name);
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        if (kindOf(name) != SpoolKind::Control || needs.controls.count(lower(spool + name))) continue;
+        if (reattach(host, spool + name) == 0) rep.reattached.push_back(spool + name);
+        else rep.notReattached.push_back(spool + name);
+    }
+    // Whatever is still unnamed is kept aside for the user, not removed by the pass.
+    needs = Needs{};
+    if (int16_t st = walkQueue(host, &needs, &ignored)) return st;
+    const std::string aside = spool + "unattached/";
+    bool made = false;
+    for (std::string& path : rep.notReattached) {
+        if (!made) made = ::mkdir(aside.c_str(), 0755) == 0 || errno == EEXIST;
+        const std::string to = aside + path.substr(spool.size());
+        if (made && ::rename(path.c_str(), to.c_str()) == 0) path = to;
+    }
+    if (!rep.notReattached.empty() && made) {
+        for (const std::string& name : names) {
+            if (kindOf(name) != SpoolKind::Copy) continue;
+            const std::string key = lower(spool + name);
+            if (needs.documents.count(key)) continue;
+            if (::rename((spool + name).c_str(), (aside + name).c_str()) == 0) ++rep.movedCopies;
+        }
+    }
+    return SF_recoverspool(host, &rep.spool);
 }
 
 int16_t SF_recoverifneeded(uint32_t host) {

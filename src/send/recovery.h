@@ -29,6 +29,21 @@ int16_t SF_recoverspool(uint32_t host, SpoolReport* report);
 // is sending now. 0 when nothing had to be done or the pass worked.
 int16_t SF_recoverifneeded(uint32_t host);
 
+// The repair of a damaged queue: the database is put aside and a new one started with every job
+// that still reads from it; then every control file of the spool that no job names is
+// re-attached as a new job on hold when it reads (to the number of its dial string; held,
+// because it may have been sent before the damage: the user releases what is to go). What cannot be re-attached, and the copies no job names after that, are
+// moved into spool/unattached/ (never deleted); last the recovery pass recounts the holds.
+struct RepairReport {
+    std::string keptAs;                     // where the damaged database is now
+    uint32_t salvaged = 0;                  // jobs carried over from it
+    std::vector<std::string> reattached;    // control files queued again
+    std::vector<std::string> notReattached; // control files that could not be (moved aside)
+    int movedCopies = 0;                    // copies no job names, moved aside with them
+    SpoolReport spool;
+};
+int16_t SF_repairqueue(uint32_t host, RepairReport* report);
+
 // The mark of a send in progress (spool/send.pending). begin() runs the pass first when an
 // earlier send left the mark; end() removes it. A send that fails leaves the mark, so that its
 // clean-up is checked by the next pass.
