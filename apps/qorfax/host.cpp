@@ -5,6 +5,7 @@
 #include "qorsf.h"
 #include "qorul.h"
 #include "qorul_control.h"
+#include "qorvq.h"
 #include "qorwindow.h"
 
 namespace qorfax {
@@ -56,7 +57,9 @@ void Host::close() {
     open_ = false;
 }
 
-bool isQueueStatus(int16_t status) { return status >= 31001 && status <= 31099; }
+bool isQueueStatus(int16_t status) {
+    return status == VQ_E_DB || status == VQ_E_BUSY || status == VQ_E_DISKFULL;
+}
 
 std::string statusText(int16_t status) {
     char text[256];

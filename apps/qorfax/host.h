@@ -35,7 +35,8 @@ private:
     int16_t queueStatus_ = 0;
 };
 
-// Whether a status is the queue's own (31001-31099): the library opens without the queue.
+// Whether a status says the queue cannot be used (damaged, locked, a full disk): the library
+// opens without the queue.
 bool isQueueStatus(int16_t status);
 
 // The library's message text for a status ("status N" when it has none).
