@@ -109,14 +109,14 @@ int16_t readWholeFile(const std::string& path, std::string* bytes) {
     return 0;
 }
 
-int16_t writeWholeFile(const std::string& path, const std::string& bytes) {
+int16_t writeWholeFile(const std::string& path, const std::string& bytes, bool sync) {
     const std::string tmp = path + kTempMark + std::to_string(::getpid());
     if (writePoint()) return errno == ENOSPC ? UL_E_DISKFULL : int16_t{UL_E_WRITE};
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return errno == ENOSPC ? UL_E_DISKFULL : int16_t{UL_E_WRITE};
     bool ok = writeAllFd(fd, bytes.data(), bytes.size());
     int saved = errno;
-    if (ok && ::fsync(fd) != 0) {
+    if (ok && sync && ::fsync(fd) != 0) {
         ok = false;
         saved = errno;
     }
@@ -136,8 +136,32 @@ int16_t writeWholeFile(const std::string& path, const std::string& bytes) {
         ::unlink(tmp.c_str());
         return saved == ENOSPC ? UL_E_DISKFULL : int16_t{UL_E_WRITE};
     }
-    syncDirectoryOf(path);
+    if (sync) syncDirectoryOf(path);
     return 0;
+}
+
+int16_t writeInPlace(const std::string& path, const std::vector<std::pair<std::size_t, std::string>>& pieces) {
+    if (pieces.empty()) return 0;
+    if (writePoint()) return errno == ENOSPC ? UL_E_DISKFULL : int16_t{UL_E_WRITE};
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return errno == ENOSPC ? UL_E_DISKFULL : int16_t{UL_E_WRITE};
+    int16_t status = 0;
+    for (const auto& [offset, bytes] : pieces) {
+        if (writePoint()) {
+            status = errno == ENOSPC ? UL_E_DISKFULL : int16_t{UL_E_WRITE};
+            break;
+        }
+        ssize_t n;
+        do {
+            n = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        } while (n < 0 && errno == EINTR);
+        if (n != static_cast<ssize_t>(bytes.size())) {
+            status = n < 0 && errno == ENOSPC ? UL_E_DISKFULL : int16_t{UL_E_WRITE};
+            break;
+        }
+    }
+    if (::close(fd) != 0 && status == 0) status = UL_E_WRITE;
+    return status;
 }
 
 bool isWholeFileTemporary(const std::string& name) { return name.find(kTempMark) != std::string::npos; }

@@ -2,13 +2,17 @@
 // spooled file. An array of 84-byte records (DEL_RECORD); a free slot (all zero) is reused
 // before the file grows. Paths are compared without regard to case.
 //
-// Every change reads the whole list in one read, changes it in memory and replaces the file
-// whole (a temporary file renamed over it), under a lock file beside it ("delfile.lock") taken
-// with a bounded wait: a process killed at any moment leaves the old list or the new one, and
-// two processes never lose each other's holds. Files whose last hold goes are deleted after the
-// new list is in place.
+// Every change reads the whole list in one read and writes back only the records it changed,
+// each in place with one positioned write (a record never straddles two writes), under a lock
+// file beside it ("delfile.lock") taken with a bounded wait, so two processes never lose each
+// other's holds; a send costs the same with ten or ten thousand jobs queued. A change of several
+// records is not one unit on disk: the sends that make such changes mark the spool first, and
+// the recovery pass (recovery.cpp) counts the holds again from the queue's jobs should a
+// process stop half-way; it also rebuilds a list found damaged. Files whose last hold goes are
+// deleted after the list says so.
 #include <strings.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -70,7 +74,7 @@ int16_t SF_writedellist(uint32_t host, const std::vector<DEL_RECORD>& records) {
     if (int16_t st = SF_getdellistpath(host, listPath, sizeof listPath)) return st;
     std::string bytes(records.size() * sizeof(DEL_RECORD), '\0');
     if (!records.empty()) std::memcpy(bytes.data(), records.data(), bytes.size());
-    return qorul::writeWholeFile(listPath, bytes);
+    return qorul::writeWholeFile(listPath, bytes, false);  // rebuilt from the queue if ever lost
 }
 
 int16_t SF_lockdellist(uint32_t host, qorul::FileLock* lock) {
@@ -94,7 +98,7 @@ int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes) {
     if (int16_t st = SF_readdellist(host, &list, &exists)) return st;
 
     std::vector<std::string> doomed;
-    bool changed = false;
+    std::vector<std::size_t> changed;  // positions of the records to write back
     for (const HoldChange& c : changes) {
         if (c.delta == 0) continue;
         long found = -1, freeSlot = -1;
@@ -109,17 +113,24 @@ int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes) {
             }
         }
         if (c.delta > 0) {
+            std::size_t at;
             if (found >= 0) {
-                list[static_cast<std::size_t>(found)].count = clampCount(list[static_cast<std::size_t>(found)].count + c.delta);
+                at = static_cast<std::size_t>(found);
+                list[at].count = clampCount(list[at].count + c.delta);
             } else {
                 DEL_RECORD r{};
                 r.count = clampCount(c.delta);
                 r.inuse = 'n';
                 UL_strcopy(r.path, c.path.c_str());
-                if (freeSlot >= 0) list[static_cast<std::size_t>(freeSlot)] = r;
-                else list.push_back(r);
+                if (freeSlot >= 0) {
+                    at = static_cast<std::size_t>(freeSlot);
+                    list[at] = r;
+                } else {
+                    at = list.size();
+                    list.push_back(r);
+                }
             }
-            changed = true;
+            changed.push_back(at);
         } else if (found >= 0) {
             DEL_RECORD& r = list[static_cast<std::size_t>(found)];
             const long left = static_cast<long>(r.count) + c.delta;
@@ -129,13 +140,21 @@ int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes) {
             } else {
                 r.count = clampCount(left);
             }
-            changed = true;
+            changed.push_back(static_cast<std::size_t>(found));
         } else if (c.deleteIfUnlisted) {
             doomed.push_back(c.path);
         }
     }
-    if (changed) {
-        if (int16_t st = SF_writedellist(host, list)) return st;
+    if (!changed.empty()) {
+        std::sort(changed.begin(), changed.end());
+        changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+        std::vector<std::pair<std::size_t, std::string>> pieces;
+        for (std::size_t at : changed)
+            pieces.emplace_back(at * sizeof(DEL_RECORD),
+                                std::string(reinterpret_cast<const char*>(&list[at]), sizeof(DEL_RECORD)));
+        char listPath[UL_MAXPATH];
+        if (int16_t st = SF_getdellistpath(host, listPath, sizeof listPath)) return st;
+        if (int16_t st = qorul::writeInPlace(listPath, pieces)) return st;
     }
     lock.release();
     for (const std::string& path : doomed) deleteFile(host, path);

@@ -157,10 +157,12 @@ int16_t reconcileList(uint32_t host, const Needs& needs, const std::string& spoo
     bool changed = false;
     for (DEL_RECORD& r : list) {
         if (r.inuse == 0) continue;
-        auto it = wanted.find(lower(r.path));
+        const std::string key = lower(r.path);
+        auto it = wanted.find(key);
         if (it == wanted.end()) {
             if (!needs.allKnown) continue;  // an unreadable job might need it: keep its holds
-            if (inDirectory(r.path, spool)) doomed->emplace_back(r.path);
+            // A second record of a needed file goes, the file stays (the first record holds it).
+            if (!needs.documents.count(key) && inDirectory(r.path, spool)) doomed->emplace_back(r.path);
             r = DEL_RECORD{};
             ++report->holdsFixed;
             changed = true;
@@ -357,7 +359,8 @@ int16_t SendInProgress::begin() {
     if (exists) {
         if (int16_t st = SF_recoverspool(host_, nullptr)) return st;
     }
-    return qorul::writeWholeFile(spool + kMark, "");
+    // Not synced: the mark only has to outlive the process, and the pass also runs on demand.
+    return qorul::writeWholeFile(spool + kMark, "", false);
 }
 
 void SendInProgress::end() {

@@ -165,6 +165,27 @@ TEST_F(CrashTest, TheNextStartMendsWhatAKilledSendLeft) {
     EXPECT_EQ(inUse, 1);
 }
 
+TEST_F(CrashTest, ADuplicateRecordOfANeededFileGoesAndTheFileStays) {
+    const std::string kept = profile.path("spool/0000ABCD.SPL.001");
+    qortest::writeFile(kept, "needed");
+    const DocumentEntry docs[] = {doc(2, kept)};
+    SendOptions o = options();
+    ASSERT_EQ(qorsf::SF_sendfax(kHost, docs, 1, "555", &o), 0);
+    DEL_RECORD r{};
+    r.count = 2;
+    r.inuse = 'n';
+    UL_strcopy(r.path, kept.c_str());
+    std::string list(reinterpret_cast<const char*>(&r), sizeof r);
+    UL_strcopy(r.path, qortest::lowerText(kept).c_str());
+    list.append(reinterpret_cast<const char*>(&r), sizeof r);
+    qortest::writeFile(profile.path("data/delfile.lis"), list);
+    qorsf::SpoolReport report;
+    ASSERT_EQ(qorsf::SF_recoverspool(kHost, &report), 0);
+    EXPECT_TRUE(qortest::fileExists(kept));
+    const qortest::Agreement a = qortest::checkAgreement(profile);
+    EXPECT_TRUE(a.ok()) << a.text();
+}
+
 TEST_F(CrashTest, NothingIsRemovedWhileAJobsControlFileCannotBeRead) {
     const DocumentEntry docs[] = {doc(2, profile.path("memo.txt"))};
     SendOptions o = options();

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The disk is full (a write of the host-file services or of a whole file found no space).
 constexpr int16_t UL_E_DISKFULL = 30041;
@@ -17,7 +19,12 @@ int16_t readWholeFile(const std::string& path, std::string* bytes);
 // renamed over the file (and the directory synced), so a reader, or a process killed at any
 // moment, sees either the old file or the new one. UL_E_WRITE (the old file untouched) when any
 // step fails; UL_E_DISKFULL when the disk is full.
-int16_t writeWholeFile(const std::string& path, const std::string& bytes);
+// sync = false leaves out the fsyncs (for files that can be rebuilt from others): the rename
+// still keeps a killed process from leaving half a file.
+int16_t writeWholeFile(const std::string& path, const std::string& bytes, bool sync = true);
+// Writes pieces of a file in place, each with one positioned write (the file is made when it
+// does not exist). 0, UL_E_WRITE or UL_E_DISKFULL.
+int16_t writeInPlace(const std::string& path, const std::vector<std::pair<std::size_t, std::string>>& pieces);
 // Whether a file name is a temporary of writeWholeFile (such a file left by a killed process
 // can be removed).
 bool isWholeFileTemporary(const std::string& name);
