@@ -10,9 +10,13 @@
 // the recovery pass (recovery.cpp) counts the holds again from the queue's jobs should a
 // process stop half-way; it also rebuilds a list found damaged. Files whose last hold goes are
 // deleted after the list says so.
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -56,14 +60,26 @@ int16_t SF_readdellist(uint32_t host, std::vector<DEL_RECORD>* records, bool* ex
     if (exists) *exists = false;
     char listPath[UL_MAXPATH];
     if (int16_t st = SF_getdellistpath(host, listPath, sizeof listPath)) return st;
-    std::string bytes;
-    int16_t st = qorul::readWholeFile(listPath, &bytes);
-    if (st == UL_E_NOTFOUND) return 0;
-    if (st) return st;
+    int fd = ::open(listPath, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? int16_t{0} : int16_t{UL_E_OPEN};
+    struct Close {
+        int fd;
+        ~Close() { ::close(fd); }
+    } close{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return UL_E_READ;
     if (exists) *exists = true;
-    if (bytes.size() % sizeof(DEL_RECORD) != 0) return SF_DELLISTDAMAGED;
-    records->resize(bytes.size() / sizeof(DEL_RECORD));
-    if (!bytes.empty()) std::memcpy(records->data(), bytes.data(), bytes.size());
+    if (st.st_size % static_cast<off_t>(sizeof(DEL_RECORD)) != 0) return SF_DELLISTDAMAGED;
+    // The records are read straight into place, the whole list in one read.
+    records->resize(static_cast<std::size_t>(st.st_size) / sizeof(DEL_RECORD));
+    auto* p = reinterpret_cast<char*>(records->data());
+    std::size_t want = static_cast<std::size_t>(st.st_size), done = 0;
+    while (done < want) {
+        ssize_t n = ::read(fd, p + done, want - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return UL_E_READ;  // the list shrank under the lock: not ours to guess
+        done += static_cast<std::size_t>(n);
+    }
     for (const DEL_RECORD& r : *records)
         if (!soundRecord(r)) return SF_DELLISTDAMAGED;
     return 0;
@@ -93,9 +109,11 @@ int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes) {
     if (changes.empty()) return 0;
     qorul::FileLock lock;
     if (int16_t st = SF_lockdellist(host, &lock)) return st;
-    std::vector<DEL_RECORD> list;
-    bool exists = false;
-    if (int16_t st = SF_readdellist(host, &list, &exists)) return st;
+    // One buffer for the life of the process: a list of thousands of records is read into
+    // memory that is already there.
+    static std::vector<DEL_RECORD> buffer;
+    std::vector<DEL_RECORD>& list = buffer;
+    if (int16_t st = SF_readdellist(host, &list, nullptr)) return st;
 
     std::vector<std::string> doomed;
     std::vector<std::size_t> changed;  // positions of the records to write back
