@@ -85,6 +85,63 @@ void BM_CountQueue10000(benchmark::State& state) {
 }
 BENCHMARK(BM_CountQueue10000)->Unit(benchmark::kMillisecond);
 
+// A profile as a busy user's looks: `jobs` queued jobs, each holding a spooled copy of its own
+// in the delete list. Written directly (one transaction, one list file) to keep the set-up short.
+void fillQueue(const Profile& p, int jobs) {
+    SendJobRecord job;
+    std::memset(&job, 0, sizeof job);
+    std::snprintf(job.jobfile, sizeof job.jobfile, "%s", (p.root() + "spool/job.SPL").c_str());
+    std::snprintf(job.number, sizeof job.number, "5551234");
+    job.status = 'Q';
+    std::string list;
+    for (int i = 0; i < jobs; ++i) {
+        uint32_t n = 0;
+        if (VQ_addjob(0, &job, &n) != 0) std::abort();
+        DEL_RECORD r;
+        std::memset(&r, 0, sizeof r);
+        r.count = 1;
+        r.inuse = 'n';
+        std::snprintf(r.path, sizeof r.path, "%sspool/%08X.SPL.001", p.root().c_str(), 0x100000 + i);
+        list.append(reinterpret_cast<const char*>(&r), sizeof r);
+    }
+    FILE* f = std::fopen((p.root() + "data/delfile.lis").c_str(), "wb");
+    if (!f || std::fwrite(list.data(), 1, list.size(), f) != list.size()) std::abort();
+    std::fclose(f);
+}
+
+// A host's start-up and shut-down (SF_open with its purge of the queue, SF_close) with 0 and
+// 10,000 jobs in the queue: the same time either way.
+void BM_StartUp(benchmark::State& state) {
+    Profile p;
+    fillQueue(p, static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        SF_close(0);
+        qorsf::frame_reset();
+        if (SF_open(0) != 0) state.SkipWithError("open failed");
+    }
+}
+BENCHMARK(BM_StartUp)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// One send of one document to one number through the document list (copy, holds, control
+// file, job) with 0 and 10,000 jobs in the queue.
+void BM_Send(benchmark::State& state) {
+    Profile p;
+    fillQueue(p, static_cast<int>(state.range(0)));
+    const std::string doc = p.root() + "memo.txt";
+    FILE* f = std::fopen(doc.c_str(), "wb");
+    if (!f) std::abort();
+    std::fputs("a memo\n", f);
+    std::fclose(f);
+    if (FN_adddocument(0, doc.c_str(), 1, 0) != 0) std::abort();
+    SendOptions o;
+    std::memset(&o, 0, sizeof o);
+    const char* numbers[] = {"5551234"};
+    for (auto _ : state) {
+        if (qorsf::SF_faxfolder(0, numbers, 1, &o) != 0) state.SkipWithError("send failed");
+    }
+}
+BENCHMARK(BM_Send)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -18,10 +18,12 @@ const char* kHelp =
     "usage: qorfax queue list\n"
     "       qorfax queue count\n"
     "       qorfax queue purge\n"
+    "       qorfax queue check [--repair]\n"
     "\n"
     "list shows every job of the send queue (job number, recipient, number, status, send time);\n"
     "count shows how many jobs there are, and how many were sent, failed or are held; purge\n"
-    "moves the deleted jobs to the purge list.\n";
+    "moves the deleted jobs to the purge list; check mends the spool after a program was stopped\n"
+    "half-way and, with --repair, a damaged queue (qorfax queue check --help).\n";
 
 int list(uint32_t h) {
     if (int16_t st = L1_lock(h, -1)) return fail(st, "the fax engine lock");
@@ -62,6 +64,14 @@ int list(uint32_t h) {
 }
 
 int run(const Args& args) {
+    if (!args.empty() && args[0] == "check") {
+        const Args rest(args.begin() + 1, args.end());
+        if (wantsHelp(rest)) {
+            std::fputs(kQueueCheckHelp, stdout);
+            return kExitOk;
+        }
+        return queueCheck(rest);
+    }
     if (wantsHelp(args)) {
         std::fputs(kHelp, stdout);
         return kExitOk;
@@ -70,6 +80,7 @@ int run(const Args& args) {
         return usage(kHelp, "queue needs list, count or purge");
     Host host;
     if (int16_t st = host.open()) return fail(st, "the library cannot be opened");
+    if (int16_t st = host.queueStatus()) return fail(st, "the send queue");
     const uint32_t h = host.handle();
     if (args[0] == "list") return list(h);
     if (args[0] == "count") {
@@ -91,7 +102,7 @@ int run(const Args& args) {
 }
 
 Registration registration{{"queue",
-                           "  queue list|count|purge       show, count or purge the send queue\n", kHelp, run}};
+                           "  queue list|count|purge|check show, count, purge or check the send queue\n", kHelp, run}};
 
 }  // namespace
 }  // namespace qorfax

@@ -14,21 +14,32 @@
 #include "qorsf.h"
 #include "qorul.h"
 #include "qorvq.h"
+#include "phonebook/phonebook.h"
 #include "send/send.h"
 
 namespace qorfax {
 namespace {
 
 const char* kHelp =
-    "usage: qorfax send --to NUMBER [--to NUMBER ...] [--name NAME] [--fine] [--delete-after]\n"
-    "                   [--at \"YYYY-MM-DD HH:MM\"] [--prefix P] [--suffix S] [--note TEXT] FILE...\n"
+    "usage: qorfax send --to NUMBER|NAME|GROUP [--to ...] [--name NAME] [--fine | --no-fine]\n"
+    "                   [--delete-after | --no-delete-after] [--at WHEN] [--prefix P] [--suffix S]\n"
+    "                   [--note TEXT] FILE...\n"
     "\n"
-    "Queues one fax job per number with the files as its documents (at most 100). A --to that is\n"
-    "not a number names a person of the phone book, whose fax number is used. Documents are\n"
-    "text, TIFF, PDF, PNG or JPEG (by their content): a fax image is sent as it is, anything else\n"
-    "is made into fax pages before the fax is queued; any other file is refused.\n"
-    "--at schedules the send (default: as soon as possible); --prefix and --suffix default to the\n"
-    "dial prefix and suffix of the configuration.\n";
+    "Queues one fax job per recipient with the files as its documents (at most 100). A --to that\n"
+    "is not a number names a person of the phone book (the job is sent to the person's fax number\n"
+    "and carries the name) or a group (one job to each member with a fax number, each with the\n"
+    "member's name; members without one are skipped with a warning). --name names the recipient\n"
+    "of the --to numbers. Documents are text, TIFF, PDF, PNG or JPEG (by their content): a fax\n"
+    "image is sent as it is, anything else is made into fax pages before the fax is queued; any\n"
+    "other file is refused. A file whose path holds a blank or is longer than 79 characters is\n"
+    "copied into the spool first.\n"
+    "\n"
+    "--fine and --delete-after default to the fax parameters (FineResolution and DeleteAfterSend\n"
+    "of section FAX OPERATION); with two or more recipients the documents are deleted after the\n"
+    "last job only. --at schedules the send: \"2026-12-24 15:00\", \"2026-12-24T15:00\", a time of\n"
+    "today \"15:00\" (tomorrow when it has passed) or \"now + 2 hours\" (minutes, hours, days); a\n"
+    "time in the past is refused. Default: as soon as possible. --prefix and --suffix default to\n"
+    "the dial prefix and suffix of the configuration.\n";
 
 // A fax number: dial characters with at least one digit.
 bool looksLikeNumber(const std::string& s) {
@@ -43,13 +54,28 @@ bool looksLikeNumber(const std::string& s) {
     return digit;
 }
 
-bool parseWhen(const std::string& text, SF_DATETIME* when) {
-    int y, mo, d, h, mi;
-    char tail;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d%c", &y, &mo, &d, &h, &mi, &tail) != 5) return false;
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%04d%02d%02d%02d%02d00", y, mo, d, h, mi);
-    return VQ_parsetime(0, digits, when) == 0 && (when->year || when->month);
+// Whether a text names a group of the phone book (compared as the phone book compares names).
+bool isGroup(uint32_t host, const std::string& text) {
+    char group[31] = {};
+    uint16_t found = 0;
+    bool match = false;
+    for (int16_t st = qorsf::SF_getfirstgroup(host, group, &found); st == 0 && found && !match;
+         st = qorsf::SF_getnextgroup(host, group, &found))
+        match = SF_strcmp(group, text.c_str()) == 0;
+    SF_epilog(host);
+    return match;
+}
+
+// The members of a group, in the phone book's order.
+std::vector<std::string> membersOf(uint32_t host, const std::string& group) {
+    std::vector<std::string> out;
+    char name[31] = {};
+    uint16_t found = 0;
+    for (int16_t st = qorsf::SF_getfirstmember(host, group.c_str(), name, &found); st == 0 && found;
+         st = qorsf::SF_getnextmember(host, group.c_str(), name, &found))
+        out.emplace_back(name);
+    SF_epilog(host);
+    return out;
 }
 
 // The fax number of a phone book name: 0 with the number (empty when the name has none), or the
@@ -67,6 +93,33 @@ int16_t faxNumberOf(uint32_t host, const std::string& name, std::string* number)
     return 0;
 }
 
+// Files this command copied into the spool itself; removed again unless a send took them over.
+struct Staged {
+    explicit Staged(uint32_t h) : host(h) {}
+    Staged(const Staged&) = delete;
+    Staged& operator=(const Staged&) = delete;
+    uint32_t host = 0;
+    std::vector<std::string> paths;
+    bool handedOver = false;
+    ~Staged() {
+        if (handedOver) return;
+        for (const std::string& p : paths) UL_fdelete(host, p.c_str());
+    }
+};
+
+// The document list held for the whole fill-and-submit: no other send of the profile can put
+// its documents into this one, or take them out.
+struct DocsHold {
+    explicit DocsHold(uint32_t h) : host(h) {}
+    DocsHold(const DocsHold&) = delete;
+    DocsHold& operator=(const DocsHold&) = delete;
+    uint32_t host = 0;
+    bool held = false;
+    ~DocsHold() {
+        if (held) FN_unlockdocs(host);
+    }
+};
+
 int run(const Args& args) {
     if (wantsHelp(args)) {
         std::fputs(kHelp, stdout);
@@ -74,7 +127,8 @@ int run(const Args& args) {
     }
     std::vector<std::string> to, files;
     std::string name, note, prefix, suffix, at;
-    bool fine = false, deleteAfter = false, havePrefix = false, haveSuffix = false;
+    int fine = -1, deleteAfter = -1;  // -1: the configured default
+    bool havePrefix = false, haveSuffix = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string* out) {
@@ -98,10 +152,10 @@ int run(const Args& args) {
             haveSuffix = true;
         } else if (a == "--at") {
             if (!value(&at)) return usage(kHelp, "--at needs a date and time");
-        } else if (a == "--fine") {
-            fine = true;
-        } else if (a == "--delete-after") {
-            deleteAfter = true;
+        } else if (a == "--fine" || a == "--no-fine") {
+            fine = a == "--fine" ? 1 : 0;
+        } else if (a == "--delete-after" || a == "--no-delete-after") {
+            deleteAfter = a == "--delete-after" ? 1 : 0;
         } else if (a.rfind("--", 0) == 0) {
             return usage(kHelp, "unknown option " + a);
         } else {
@@ -114,36 +168,59 @@ int run(const Args& args) {
     if (name.size() > 30) return usage(kHelp, "--name holds at most 30 characters");
     if (note.size() > 79) return usage(kHelp, "--note holds at most 79 characters");
     if (prefix.size() > 30 || suffix.size() > 30) return usage(kHelp, "--prefix and --suffix hold at most 30 characters");
-    SendOptions options;
-    std::memset(&options, 0, sizeof options);
-    if (!at.empty() && !parseWhen(at, &options.sendTime))
-        return usage(kHelp, "--at wants a valid \"YYYY-MM-DD HH:MM\"");
 
     Host host;
     if (int16_t st = host.open()) return fail(st, "the library cannot be opened");
+    if (int16_t st = host.queueStatus()) return fail(st, "the send queue");
     const uint32_t h = host.handle();
+    SendOptions options;
+    std::memset(&options, 0, sizeof options);
+    if (!at.empty()) {
+        std::string problem;
+        if (!qorsf::SF_parsesendtime(at, &options.sendTime, &problem)) return usage(kHelp, problem);
+    }
     const SF_PARAMS* p = qorsf::params();
     if (!havePrefix) prefix = p->dialprefix;
     if (!haveSuffix) suffix = p->dialsuffix;
 
     // Everything is checked before the first job is queued: a bad number or document queues nothing.
-    // A --to that is not a number is a name of the phone book: its fax number is sent to.
-    std::string nameFromBook;
-    for (std::string& t : to) {
-        if (!looksLikeNumber(t)) {
-            std::string number;
-            if (int16_t st = faxNumberOf(h, t, &number)) return st == SF_NORECORD ? kExitFailed : fail(st, t.c_str());
-            if (number.empty()) {
-                std::fprintf(stderr, "qorfax: %s has no fax number in the phone book\n", t.c_str());
+    // A --to that is not a number is a group or a name of the phone book.
+    std::vector<qorsf::FolderRecipient> recipients;
+    for (const std::string& t : to) {
+        if (looksLikeNumber(t)) {
+            recipients.push_back({t, name});
+            continue;
+        }
+        if (isGroup(h, t)) {
+            const std::vector<std::string> members = membersOf(h, t);
+            std::size_t added = 0;
+            for (const std::string& m : members) {
+                std::string number;
+                if (int16_t st = faxNumberOf(h, m, &number)) return fail(st, m.c_str());
+                if (number.empty()) {
+                    std::fprintf(stderr, "qorfax: %s (group %s) has no fax number: skipped\n", m.c_str(), t.c_str());
+                    continue;
+                }
+                recipients.push_back({number, m});
+                ++added;
+            }
+            if (added == 0) {
+                std::fprintf(stderr, "qorfax: group %s has no member with a fax number\n", t.c_str());
                 return kExitFailed;
             }
-            if (to.size() == 1) nameFromBook = t;
-            t = number;
+            continue;
         }
-        if (qorsf::SF_dialstring(t.c_str(), prefix.c_str(), suffix.c_str(), '|').size() >= 50)
-            return fail(SF_DIALSTRINGLONG, t.c_str());
+        std::string number;
+        if (int16_t st = faxNumberOf(h, t, &number)) return st == SF_NORECORD ? kExitFailed : fail(st, t.c_str());
+        if (number.empty()) {
+            std::fprintf(stderr, "qorfax: %s has no fax number in the phone book\n", t.c_str());
+            return kExitFailed;
+        }
+        recipients.push_back({number, t});
     }
-    if (name.empty()) name = nameFromBook;
+    for (const qorsf::FolderRecipient& r : recipients)
+        if (qorsf::SF_dialstring(r.number.c_str(), prefix.c_str(), suffix.c_str(), '|').size() >= 50)
+            return fail(SF_DIALSTRINGLONG, r.number.c_str());
     std::vector<std::string> paths;
     for (const std::string& f : files) {
         char resolved[PATH_MAX];
@@ -153,41 +230,54 @@ int run(const Args& args) {
             return kExitFailed;
         }
         const std::string path = resolved;
-        if (path.size() >= 80) return fail(UL_E_PATHLONG, path.c_str());
-        if (path.find(' ') != std::string::npos) {
-            std::fprintf(stderr, "qorfax: %s: a document path may not hold a blank\n", path.c_str());
-            return kExitFailed;
-        }
         // A document that cannot be faxed is refused with its kind and the reason.
-        if (checkDocument(h, path, fine, nullptr)) return kExitFailed;
+        const bool fineNow = fine >= 0 ? fine != 0 : qorsf::frame().word2200 != 0;
+        if (checkDocument(h, path, fineNow, nullptr)) return kExitFailed;
         paths.push_back(path);
     }
 
+    DocsHold hold{h};
+    if (int16_t st = FN_lockdocs(h)) return fail(st, "the document list");
+    hold.held = true;
+    // Paths the document list cannot carry are copied into the spool under a short name first.
+    Staged staged{h};
+    for (std::string& path : paths) {
+        if (!qorsf::SF_needsstaging(path)) continue;
+        std::string copy;
+        if (int16_t st = qorsf::SF_stagedocument(h, path, &copy)) return fail(st, path.c_str());
+        staged.paths.push_back(copy);
+        path = copy;
+    }
     if (int16_t st = FN_cleardocs(h)) return fail(st, "the document list cannot be emptied");
     for (const std::string& path : paths)
         if (int16_t st = FN_adddocument(h, path.c_str(), 0, 0)) {
             FN_cleardocs(h);
             return fail(st, path.c_str());
         }
-    options.deleteAfterSend = deleteAfter ? 1 : 0;
-    options.fineResolution = fine ? 1 : 0;
+    // The configured defaults, unless the command line says otherwise.
+    options.deleteAfterSend = static_cast<uint16_t>(deleteAfter >= 0 ? deleteAfter : qorsf::frame().word2201 != 0);
+    options.fineResolution = static_cast<uint16_t>(fine >= 0 ? fine : qorsf::frame().word2200 != 0);
     UL_strcopy(options.note, note.c_str());
     UL_strcopy(options.sender, p->sendera);
-    UL_strcopy(options.recipientName, name.c_str());
     UL_strcopy(options.dialPrefix, prefix.c_str());
     UL_strcopy(options.dialSuffix, suffix.c_str());
-    std::vector<const char*> numbers;
-    for (const std::string& t : to) numbers.push_back(t.c_str());
-    int16_t st = SF_faxfolder(h, numbers.data(), static_cast<uint16_t>(numbers.size()), &options);
+    int16_t queued = 0;
+    // From here the send owns the staged copies: its holds remove them when it fails.
+    staged.handedOver = true;
+    int16_t st = qorsf::SF_faxfolderto(h, recipients, &options, &queued);
     FN_cleardocs(h);
-    if (st) return fail(st, "the fax cannot be queued");
-    std::printf("queued %zu job%s, the last as job %llu\n", numbers.size(), numbers.size() == 1 ? "" : "s",
+    if (st) {
+        if (queued > 0)
+            std::fprintf(stderr, "qorfax: %d of %zu jobs were queued before the failure\n", queued, recipients.size());
+        return fail(st, "the fax cannot be queued");
+    }
+    std::printf("queued %zu job%s, the last as job %llu\n", recipients.size(), recipients.size() == 1 ? "" : "s",
                 static_cast<unsigned long long>(VQ_lastjobnumber()));
     return kExitOk;
 }
 
 Registration registration{{"send",
-                           "  send --to NUMBER ... FILE... queue a fax of the files to each number\n", kHelp, run}};
+                           "  send --to NUMBER ... FILE... queue a fax of the files to each number, name or group\n", kHelp, run}};
 
 }  // namespace
 }  // namespace qorfax

@@ -33,6 +33,10 @@ int fail(int16_t status, const char* what);
 // Prints the problem and the help to stderr; returns kExitUsage.
 int usage(const char* help, const std::string& problem);
 
+// qorfax queue check (cmd_queue_check.cpp) and its help.
+int queueCheck(const Args& args);
+extern const char* kQueueCheckHelp;
+
 // qorfax phonebook print: the listings by name or by group (phonebook_print.cpp).
 int phonebookPrint(const Args& args);
 // qorfax phonebook window and pick (cmd_phonebookwindow.cpp): the exit status, or -1 when the

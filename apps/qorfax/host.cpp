@@ -5,6 +5,7 @@
 #include "qorsf.h"
 #include "qorul.h"
 #include "qorul_control.h"
+#include "qorvq.h"
 #include "qorwindow.h"
 
 namespace qorfax {
@@ -43,12 +44,21 @@ Host::~Host() {
 int16_t Host::open() {
     int16_t st = SF_open(handle_);
     open_ = true;  // SF_close is right after a failed open too: it frees what open allocated
+    queueStatus_ = 0;
+    if (isQueueStatus(st)) {
+        queueStatus_ = st;
+        return 0;
+    }
     return st;
 }
 
 void Host::close() {
     if (open_) SF_close(handle_);
     open_ = false;
+}
+
+bool isQueueStatus(int16_t status) {
+    return status == VQ_E_DB || status == VQ_E_BUSY || status == VQ_E_DISKFULL;
 }
 
 std::string statusText(int16_t status) {

@@ -2,7 +2,8 @@
 //
 // File format (little-endian): "QDL1", u16 count, u16 zero, u32 change counter, then `count`
 // entries of 86 bytes: i16 type, i16 pages, u16 flags, char name[80] (NUL-terminated).
-// The file is replaced whole (written aside, then renamed), so a reader never sees half a list.
+// The file is replaced whole (written aside, synced, then renamed), so a reader never sees half a
+// list; changes are made under the list's lock (doclock.cpp).
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "qorlib2.h"
 #include "qorul.h"
 #include "qorwin32.h"
+#include "qorul_durable.h"
 
 namespace {
 
@@ -98,27 +100,35 @@ int16_t ensure() {
 
 int16_t save() {
     Documents& d = docs();
-    const std::string path = listPath();
-    const std::string tmp = path + ".tmp" + std::to_string(::getpid());
-    FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f) return UL_E_CREATE;
     const uint32_t changes = d.changes + 1;
     const uint16_t count = static_cast<uint16_t>(d.entries.size());
-    unsigned char h[kHeader] = {'Q', 'D', 'L', '1', static_cast<unsigned char>(count & 0xFF),
-                                static_cast<unsigned char>(count >> 8), 0, 0,
-                                static_cast<unsigned char>(changes), static_cast<unsigned char>(changes >> 8),
-                                static_cast<unsigned char>(changes >> 16), static_cast<unsigned char>(changes >> 24)};
-    bool ok = std::fwrite(h, 1, kHeader, f) == kHeader;
-    if (ok && !d.entries.empty()) ok = std::fwrite(d.entries.data(), sizeof(Entry), d.entries.size(), f) == d.entries.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        return UL_E_WRITE;
-    }
+    const unsigned char h[kHeader] = {'Q', 'D', 'L', '1', static_cast<unsigned char>(count & 0xFF),
+                                      static_cast<unsigned char>(count >> 8), 0, 0,
+                                      static_cast<unsigned char>(changes), static_cast<unsigned char>(changes >> 8),
+                                      static_cast<unsigned char>(changes >> 16), static_cast<unsigned char>(changes >> 24)};
+    std::string bytes(reinterpret_cast<const char*>(h), kHeader);
+    if (!d.entries.empty())
+        bytes.append(reinterpret_cast<const char*>(d.entries.data()), d.entries.size() * sizeof(Entry));
+    if (int16_t st = qorul::writeWholeFile(listPath(), bytes)) return st == UL_E_DISKFULL ? st : int16_t{UL_E_WRITE};
     d.changes = changes;
     d.area.count = static_cast<int16_t>(count);
     return 0;
 }
+
+// The list's lock for the length of one change (nested inside a host's own hold).
+class Held {
+public:
+    Held() : status_(FN_lockdocs(0)) {}
+    ~Held() {
+        if (status_ == 0) FN_unlockdocs(0);
+    }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    int16_t status() const { return status_; }
+
+private:
+    int16_t status_;
+};
 
 void setCurrent(int16_t n) {
     Documents& d = docs();
@@ -201,6 +211,8 @@ int16_t FN_getdocname(uint32_t, char* name, std::size_t size) {
 int16_t FN_adddocument(uint32_t host, const char* file, int16_t pages, uint16_t flags) {
     if (!file || !*file) return UL_E_BADARG;
     if (std::strlen(file) >= sizeof(Entry::name)) return UL_E_PATHLONG;  // never cut a file name
+    Held held;
+    if (int16_t st = held.status()) return st;
     if (int16_t st = load()) return st;
     Documents& d = docs();
     if (d.entries.size() >= static_cast<std::size_t>(FN_MAXDOCS)) return FN_E_FULL;
@@ -249,6 +261,8 @@ int16_t FN_option(uint32_t host, int16_t number, int16_t* flag) {
 }
 
 int16_t FN_cleardocs(uint32_t) {
+    Held held;
+    if (int16_t st = held.status()) return st;
     if (int16_t st = load()) return st;
     Documents& d = docs();
     if (d.entries.empty()) return 0;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "qorul.h"
+#include "qorul_durable.h"
 #include "ul_internal.h"
 
 namespace {
@@ -58,6 +59,7 @@ int fdOf(uint32_t file) {
 bool writeAll(int fd, const void* buf, std::size_t length) {
     auto* p = static_cast<const unsigned char*>(buf);
     while (length > 0) {
+        if (qorul::writePoint()) return false;
         ssize_t n = ::write(fd, p, length);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
@@ -81,6 +83,8 @@ int16_t UL_fopen(uint32_t, const char* path, int16_t mode, uint32_t* file) {
 }
 
 int16_t UL_fcreate(uint32_t, const char* path, int16_t mode, uint32_t* file) {
+    if (file) *file = 0;
+    if (qorul::writePoint()) return errno == ENOSPC ? UL_E_DISKFULL : int16_t{UL_E_CREATE};
     return openFile(path, (mode == 1 ? O_WRONLY : O_RDWR) | O_CREAT | O_TRUNC, UL_E_CREATE, file);
 }
 
@@ -107,7 +111,8 @@ int16_t UL_fwrite(uint32_t, uint32_t file, const void* buf, uint32_t length) {
     int fd = fdOf(file);
     if (fd < 0) return UL_E_BADFILE;
     if (!buf && length) return UL_E_BADARG;
-    return writeAll(fd, buf, length) ? 0 : UL_E_WRITE;
+    if (writeAll(fd, buf, length)) return 0;
+    return errno == ENOSPC ? UL_E_DISKFULL : int16_t{UL_E_WRITE};
 }
 
 int16_t UL_fseek(uint32_t, uint32_t file, int32_t offset, int16_t origin, int32_t* position) {
@@ -171,6 +176,7 @@ int16_t UL_fputline(uint32_t host, uint32_t file, const char* text) {
 int16_t UL_fsetsize(uint32_t, uint32_t file, uint32_t size) {
     int fd = fdOf(file);
     if (fd < 0) return UL_E_BADFILE;
+    if (qorul::writePoint()) return UL_E_WRITE;
     return ::ftruncate(fd, static_cast<off_t>(size)) == 0 ? 0 : UL_E_WRITE;
 }
 
@@ -208,11 +214,12 @@ int16_t UL_fcopy(uint32_t, const char* destination, const char* source) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return UL_E_COPY;
         if (n == 0) break;
-        if (!writeAll(out.fd, buf, static_cast<std::size_t>(n))) return UL_E_COPY;
+        if (!writeAll(out.fd, buf, static_cast<std::size_t>(n))) return errno == ENOSPC ? UL_E_DISKFULL : int16_t{UL_E_COPY};
     }
     int fd = out.fd;
     out.fd = -1;
     if (::close(fd) != 0) return UL_E_COPY;
+    if (qorul::writePoint()) return errno == ENOSPC ? UL_E_DISKFULL : int16_t{UL_E_COPY};
     if (::rename(tmp.c_str(), destination) != 0) return UL_E_COPY;
     guard.keep = true;
     return 0;
@@ -229,6 +236,7 @@ int16_t UL_filesize(uint32_t, const char* path, uint32_t* size) {
 
 int16_t UL_fdelete(uint32_t, const char* path) {
     if (!path || !*path) return UL_E_BADARG;
+    if (qorul::writePoint()) return UL_E_DELETE;
     if (::unlink(path) == 0) return 0;
     return errno == ENOENT ? UL_E_NOTFOUND : UL_E_DELETE;
 }

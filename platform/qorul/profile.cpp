@@ -4,12 +4,14 @@
 // created with data/, spool/, recv/, print/ and a settings file qorfax.ini with default
 // sections; an existing settings file is never touched. Every path handed out holds at most
 // 79 characters, so the root is refused when its longest path (a spool file) would not fit.
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -135,8 +137,30 @@ int16_t give(const std::string& path, char* buf, std::size_t bufsize) {
     return UL_strcopy(buf, bufsize, path.c_str());
 }
 
+// The highest number that names a file of the spool ("XXXXXXXX" followed by "." or nothing):
+// where the counter goes on from when it was lost or set back.
+unsigned long highestInSpool(const std::string& dir) {
+    unsigned long high = 0;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return 0;
+    while (const dirent* e = ::readdir(d)) {
+        const char* n = e->d_name;
+        int i = 0;
+        while (i < 8 && std::isxdigit(static_cast<unsigned char>(n[i]))) ++i;
+        if (i != 8 || (n[8] != '.' && n[8] != '\0')) continue;
+        const unsigned long v = std::strtoul(std::string(n, 8).c_str(), nullptr, 16);
+        if (v > high) high = v;
+    }
+    ::closedir(d);
+    return high;
+}
+
+bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
 // The next spool name: a counter kept in spool/ and advanced under an exclusive flock, so that
-// processes sharing the profile never get the same name; names that exist are passed over.
+// processes sharing the profile never get the same name. A name is new only when no file of
+// its base exists (the control file, or a copy ".SPL.NNN"): a counter that was lost or set back
+// goes on after the highest base in the spool instead of handing out a base still in use.
 int16_t newSpoolPath(const std::string& root, std::string* path) {
     std::string counterPath = root + kSpoolCounter;
     int fd = ::open(counterPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
@@ -149,13 +173,24 @@ int16_t newSpoolPath(const std::string& root, std::string* path) {
     }
     char text[16] = {};
     ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
-    unsigned long last = n > 0 ? std::strtoul(text, nullptr, 16) : 0;
+    char* end = nullptr;
+    unsigned long last = n > 0 ? std::strtoul(text, &end, 16) : 0;
+    const std::string spool = root + "spool/";
+    if (n <= 0 || end == text) last = highestInSpool(spool);  // the counter was lost
     int16_t status = UL_E_PROFILE;
+    bool scanned = false;
     for (int tries = 0; tries < 100000; ++tries) {
         last = (last + 1) & 0xFFFFFFFFul;
         if (last == 0) last = 1;
         std::string candidate = root + qorul::internal::format("spool/%08lX.SPL", last);
-        if (::access(candidate.c_str(), F_OK) == 0) continue;
+        if (exists(candidate) || exists(candidate + ".001")) {
+            if (!scanned) {
+                scanned = true;
+                const unsigned long high = highestInSpool(spool);
+                if (high > last) last = high;
+            }
+            continue;
+        }
         std::string saved = qorul::internal::format("%08lX\n", last);
         if (::pwrite(fd, saved.data(), saved.size(), 0) == static_cast<ssize_t>(saved.size())) {
             *path = candidate;

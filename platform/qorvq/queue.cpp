@@ -12,6 +12,8 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <algorithm>
 #include <cstring>
 #include <random>
@@ -20,6 +22,7 @@
 #include <string>
 
 #include "qorul.h"
+#include "qorul_durable.h"
 #include "qorvq.h"
 #include "qorvq_log.h"
 
@@ -52,6 +55,7 @@ int16_t mapError(int rc) {
     switch (rc & 0xFF) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED: return VQ_E_BUSY;
+        case SQLITE_FULL: return VQ_E_DISKFULL;
         default: return VQ_E_DB;
     }
 }
@@ -87,6 +91,8 @@ public:
     }
     int began() const { return rc_; }
     int commit() {
+        // A commit is one write of the queue: a test may stop the process or fail it here.
+        if (qorul::writePoint()) return errno == ENOSPC ? SQLITE_FULL : SQLITE_IOERR;
         int rc = exec(db_, "COMMIT");
         if (rc == SQLITE_OK) done_ = true;
         return rc;
@@ -139,7 +145,18 @@ int16_t prepareSchema(sqlite3* db) {
         if (r != SQLITE_ROW) return mapError(r);
         version = sqlite3_column_int(s.get(), 0);
     }
-    if (version == kSchemaVersion) return 0;
+    if (version == kSchemaVersion) {
+        // The start-up purge looks for deleted jobs by status: a queue made before the index
+        // existed gets it once.
+        Stmt s(db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = 'jobs_status'");
+        if (!s.ok()) return mapError(s.prepareError());
+        int r = s.step();
+        if (r == SQLITE_ROW) return 0;
+        if (r != SQLITE_DONE) return mapError(r);
+        if (int rc = exec(db, "CREATE INDEX jobs_status ON jobs(status)")) return mapError(rc);
+        if (int rc = t.commit()) return mapError(rc);
+        return 0;
+    }
     if (version != 0) return VQ_E_DB;  // a later schema (or a foreign database): leave it alone
     std::random_device rd;
     const int64_t id = (static_cast<int64_t>(rd()) & 0x7FFFFFFF) | 1;  // never 0
@@ -147,6 +164,7 @@ int16_t prepareSchema(sqlite3* db) {
         "CREATE TABLE jobs(num INTEGER PRIMARY KEY, low INTEGER NOT NULL, status INTEGER NOT NULL,"
         " rec BLOB NOT NULL);"
         "CREATE INDEX jobs_low ON jobs(low);"
+        "CREATE INDEX jobs_status ON jobs(status);"
         "CREATE TABLE meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);"
         "INSERT INTO meta VALUES('changes', 0), ('lastjob', 0), ('id', " +
         std::to_string(id) + ");PRAGMA user_version = 1;";
@@ -403,6 +421,15 @@ int16_t VQ_queuechanged(uint32_t, void* snapshot, int16_t* changed) {
 int16_t VQ_purgequeue(uint32_t host) {
     sqlite3* db = nullptr;
     if (int16_t st = database(&db)) return st;
+    {
+        // Every start-up purges: with no deleted job (the common case) that is one look into
+        // the status index, and no write lock is taken.
+        Stmt s(db, "SELECT EXISTS(SELECT 1 FROM jobs WHERE status = 68)");
+        if (!s.ok()) return mapError(s.prepareError());
+        int r = s.step();
+        if (r != SQLITE_ROW) return mapError(r);
+        if (sqlite3_column_int(s.get(), 0) == 0) return 0;
+    }
     Transaction t(db);
     if (t.began() != SQLITE_OK) return mapError(t.began());
     std::string lines;
@@ -488,3 +515,88 @@ int16_t VQ_resetsys(uint32_t, int16_t, int16_t) {
 int16_t VQ_resetfull(uint32_t host) { return VQ_resetsys(host, 0, 1); }
 
 int16_t VQ_resetpart(uint32_t host) { return VQ_shutdown(host); }
+
+int16_t VQ_checkqueue(uint32_t) {
+    sqlite3* db = nullptr;
+    if (int16_t st = database(&db)) return st;
+    Stmt s(db, "PRAGMA quick_check");
+    if (!s.ok()) return mapError(s.prepareError());
+    int rc = s.step();
+    if (rc != SQLITE_ROW) return mapError(rc);
+    const unsigned char* text = sqlite3_column_text(s.get(), 0);
+    return text && std::strcmp(reinterpret_cast<const char*>(text), "ok") == 0 ? 0 : int16_t{VQ_E_DB};
+}
+
+namespace {
+
+// The job rows that still read from a damaged database, and the largest job number it gave.
+void salvage(const std::string& path, std::vector<std::pair<int64_t, QUEUE_RECORD>>* rows, int64_t* last) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return;
+    }
+    {
+        Stmt s(db, "SELECT num, rec FROM jobs ORDER BY num");
+        if (s.ok()) {
+            while (s.step() == SQLITE_ROW) {
+                if (sqlite3_column_bytes(s.get(), 1) != static_cast<int>(sizeof(QUEUE_RECORD))) continue;
+                QUEUE_RECORD rec;
+                std::memcpy(&rec, sqlite3_column_blob(s.get(), 1), sizeof rec);
+                const int64_t num = sqlite3_column_int64(s.get(), 0);
+                if (num <= 0 || static_cast<uint64_t>(num) > VQ_MAXJOB || fullNumber(rec) != static_cast<uint64_t>(num))
+                    continue;
+                rows->emplace_back(num, rec);
+                *last = std::max(*last, num);
+            }
+        }
+        int rc = SQLITE_OK;
+        *last = std::max(*last, metaValue(db, "lastjob", &rc));
+    }
+    sqlite3_close_v2(db);
+}
+
+}  // namespace
+
+int16_t VQ_repairqueue(uint32_t, char* keptAs, std::size_t keptSize, uint32_t* salvaged) {
+    if (salvaged) *salvaged = 0;
+    if (keptAs && keptSize) keptAs[0] = '\0';
+    if (int16_t st = UL_profileinit()) return st;
+    closeConnection();
+    const std::string path = std::string(UL_profileroot()) + "queue.db";
+    // The damaged database is renamed aside whole (with its journal files), never deleted.
+    char stamp[20];
+    SF_DATETIME now;
+    UL_now(&now);
+    UL_fmtdatetime2(0, &now, stamp, sizeof stamp);
+    std::string aside = path + ".damaged-" + stamp;
+    for (int k = 1; ::access(aside.c_str(), F_OK) == 0; ++k) aside = path + ".damaged-" + stamp + "-" + std::to_string(k);
+    for (const char* suffix : {"-wal", "-shm"})
+        if (::access((path + suffix).c_str(), F_OK) == 0 && ::rename((path + suffix).c_str(), (aside + suffix).c_str()) != 0)
+            return VQ_E_DB;
+    if (::access(path.c_str(), F_OK) == 0 && ::rename(path.c_str(), aside.c_str()) != 0) return VQ_E_DB;
+    if (keptAs && keptSize) UL_strcopy(keptAs, keptSize, aside.c_str());
+
+    std::vector<std::pair<int64_t, QUEUE_RECORD>> rows;
+    int64_t last = 0;
+    salvage(aside, &rows, &last);
+    sqlite3* db = nullptr;
+    if (int16_t st = database(&db)) return st;
+    Transaction t(db);
+    if (t.began() != SQLITE_OK) return mapError(t.began());
+    for (const auto& [num, rec] : rows) {
+        Stmt s(db, "INSERT INTO jobs(num, low, status, rec) VALUES(?1, ?2, ?3, ?4)");
+        if (!s.ok()) return mapError(s.prepareError());
+        s.bind(1, num);
+        s.bind(2, rec.jobnum);
+        s.bind(3, rec.status);
+        s.bindBlob(4, &rec, sizeof rec);
+        if (int rc = s.step(); rc != SQLITE_DONE) return mapError(rc);
+    }
+    // Job numbers are never given twice, not even across a repair.
+    if (int rc = setMeta(db, "lastjob", last)) return mapError(rc);
+    if (int rc = bumpChanges(db)) return mapError(rc);
+    if (int rc = t.commit()) return mapError(rc);
+    if (salvaged) *salvaged = static_cast<uint32_t>(rows.size());
+    return 0;
+}

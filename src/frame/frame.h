@@ -69,6 +69,13 @@ int16_t SF_readdata(uint32_t host, SF_PARAMS* record);
 int16_t SF_writedata(uint32_t host, const SF_PARAMS* record);
 int16_t SF_loadparams(uint32_t host, SF_PARAMS* record);
 int16_t SF_saveparams(uint32_t host, const SF_PARAMS* record);
+// The save at close: only the fields of "sf.dat" and the settings keys that changed since the
+// parameters were loaded (or last saved) are written; the rest stays as other sessions left it.
+int16_t SF_saveparamchanges(uint32_t host, const SF_PARAMS* record);
+// Remembers the record as loaded: what SF_saveparamchanges compares with.
+void SF_snapshotparams(const SF_PARAMS* record);
+// Whether the last load found "sf.dat" cut short (it is then saved whole at once).
+bool SF_paramsdamaged();
 void SF_setdefaults(SF_PARAMS* record);
 int16_t SF_readgeneral(uint32_t host, SF_PARAMS* record);
 int16_t SF_getparm(uint32_t host, int16_t selector, uint16_t* word);

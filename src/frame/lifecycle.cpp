@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "frame/frame.h"
+#include "send/recovery.h"
 #include "send/send.h"
 #include "frame/pbwork.h"
 
@@ -114,6 +115,11 @@ int16_t SF_open(uint32_t host) {
         // A missing key or an unreadable "sf.dat": the defaults over what was loaded, saved at once.
         SF_setdefaults(p);
         if ((st = SF_saveparams(host, p))) return st;
+    } else if (SF_paramsdamaged()) {
+        // A cut "sf.dat": the record as now loaded is written whole at once.
+        if (int16_t sv = SF_saveparams(host, p)) return sv;
+    } else {
+        SF_snapshotparams(p);
     }
     loaded().params = true;
 
@@ -124,9 +130,16 @@ int16_t SF_open(uint32_t host) {
     // The recipient list starts empty; items left by an earlier open are freed, not dropped.
     UT_listfree(host, &f.recipients);
 
-    if (int16_t st = VQ_purgequeue(host)) return st;
+    // A damaged, locked or full queue stops the work on the queue only: the library opens for
+    // the phone book and the settings, and reports the queue's status when it is done.
+    const int16_t queueStatus = VQ_purgequeue(host);
+    if (queueStatus) {
+        UL_errorlog(host, "SF_open", queueStatus);
+    } else if (int16_t st = SF_recoverifneeded(host)) {
+        UL_errorlog(host, "SF_open", st);  // the next start or a queue check tries again
+    }
     if (int16_t st = SF_readgeneral(host, p)) return st;
-    return 0;
+    return queueStatus;
 }
 
 int16_t SF_close(uint32_t host) {
@@ -139,7 +152,7 @@ int16_t SF_close(uint32_t host) {
         p->word2200 = f.word2200;
         p->word2201 = f.word2201;
         p->word2203 = f.word2203;
-        if (loaded().params) SF_saveparams(host, p);
+        if (loaded().params) SF_saveparamchanges(host, p);
         loaded().params = false;
         COVER_SHEET* cover = defaultCover();
         if (cover->memo) {

@@ -1,11 +1,13 @@
 // The fax parameters: "sf.dat", the "FAX OPERATION" settings keys, the "GENERAL" texts, the
 // phone book path and the two small accessors SF_getparm and SF_adjustparm.
 #include <cctype>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
 #include "frame/frame.h"
 #include "frame/services/guards.h"
+#include "qorul_durable.h"
 
 namespace qorsf {
 
@@ -13,6 +15,45 @@ namespace {
 
 // A key's value as read when the key is missing; it cannot be a real value.
 constexpr const char* kMissing = "@#$%";
+
+// The parameters as this process loaded (or last saved) them: the save at close writes back only
+// what the session changed since, so that sessions running side by side never undo each other.
+struct ParamsState {
+    bool snapshot = false;
+    SF_PARAMS loaded{};
+    uint16_t word2209 = 0;
+    bool damaged = false;  // "sf.dat" was cut: it is rewritten whole at once
+};
+ParamsState& paramsState() {
+    static ParamsState s;
+    return s;
+}
+
+// The fields of "sf.dat", each taken whole from one side when merging.
+struct Field {
+    std::size_t offset, size;
+};
+constexpr Field kFields[] = {
+    {offsetof(SF_PARAMS, ccardinuse), 4},   {offsetof(SF_PARAMS, ccard), sizeof(CC_SETUP)},
+    {offsetof(SF_PARAMS, sendera), 80},     {offsetof(SF_PARAMS, senderb), 80},
+    {offsetof(SF_PARAMS, senderc), 113},    {offsetof(SF_PARAMS, dialprefix), 31},
+    {offsetof(SF_PARAMS, dialsuffix), 31},  {offsetof(SF_PARAMS, headername), 80},
+    {offsetof(SF_PARAMS, footername), 80},  {offsetof(SF_PARAMS, spare1), 111},
+    {offsetof(SF_PARAMS, word2203), 2},     {offsetof(SF_PARAMS, word2200), 2},
+    {offsetof(SF_PARAMS, word2202), 2},     {offsetof(SF_PARAMS, word2201), 2},
+    {offsetof(SF_PARAMS, word2204), 2},     {offsetof(SF_PARAMS, spare2), 2},
+};
+
+bool fieldChanged(const SF_PARAMS& now, const SF_PARAMS& before, const Field& f) {
+    return std::memcmp(reinterpret_cast<const char*>(&now) + f.offset, reinterpret_cast<const char*>(&before) + f.offset,
+                       f.size) != 0;
+}
+
+int16_t datLock(uint32_t host, qorul::FileLock* lock) {
+    char path[UL_MAXPATH];
+    if (int16_t st = SF_datpath(host, path, sizeof path)) return st;
+    return lock->take(std::string(path) + ".lock", qorul::lockWaitMilliseconds());
+}
 
 
 int16_t readWord(uint32_t host, uint16_t number, uint16_t* word) {
@@ -91,40 +132,46 @@ int16_t SF_readdata(uint32_t host, SF_PARAMS* record) {
         UL_errorlog(host, "SF_readdata", st);
         return st;
     }
-    int16_t exists = 0;
-    if ((st = UL_fileexists(path, &exists)) == 0 && !exists) {
+    std::string bytes;
+    st = qorul::readWholeFile(path, &bytes);
+    if (st == UL_E_NOTFOUND) {
         frame().firstRun = 1;
         SF_setdefaults(record);
         return 0;
     }
-    HostFile file(host);
-    SF_PARAMS loaded;
-    if (st == 0) st = UL_fopen(host, path, 2, file.out());
-    // Read into a copy so that a short file leaves the record as it was.
-    if (st == 0) st = UL_fread(host, file.get(), &loaded, sizeof loaded);
-    int16_t closed = file.close();
-    if (st == 0) st = closed;
     if (st) {
         UL_errorlog(host, "SF_readdata", st);
         return st;
     }
-    std::memcpy(record, &loaded, sizeof loaded);
     frame().firstRun = 0;
+    if (bytes.size() >= sizeof *record) {
+        std::memcpy(record, bytes.data(), sizeof *record);  // a longer file keeps its tail on disk
+        return 0;
+    }
+    // A cut file: what it holds is the record as loaded so far; the defaults and the settings
+    // keys give the rest, and the record is saved whole at once. The damaged file is kept.
+    std::memcpy(record, bytes.data(), bytes.size());
+    SF_setdefaults(record);
+    paramsState().damaged = true;
+    UL_errorlog(host, "SF_readdata", UL_E_READ);
+    if (!bytes.empty()) {
+        const std::string kept = std::string(path) + ".damaged";
+        if (qorul::writeWholeFile(kept, bytes) == 0) UL_reporterror(host, 2245, kept.c_str());
+    }
     return 0;
 }
 
 int16_t SF_writedata(uint32_t host, const SF_PARAMS* record) {
     char path[UL_MAXPATH];
     int16_t st = SF_datpath(host, path, sizeof path);
-    HostFile file(host);
-    int16_t exists = 0;
-    if (st == 0) st = UL_fileexists(path, &exists);
-    if (st == 0) st = exists ? UL_fopen(host, path, 2, file.out()) : UL_fcreate(host, path, 2, file.out());
-    if (st == 0) st = UL_fwrite(host, file.get(), record, sizeof *record);
-    // "sf.dat" is exactly the record: an older, longer file is cut to it.
-    if (st == 0 && exists) st = UL_fsetsize(host, file.get(), sizeof *record);
-    int16_t closed = file.close();
-    if (st == 0) st = closed;
+    std::string bytes;
+    if (st == 0) {
+        // The 682 bytes replace the record's place in the file; a longer file keeps its tail.
+        std::string old;
+        if (qorul::readWholeFile(path, &old) == 0 && old.size() > sizeof *record) bytes = old.substr(sizeof *record);
+        bytes.insert(0, reinterpret_cast<const char*>(record), sizeof *record);
+        st = qorul::writeWholeFile(path, bytes);
+    }
     if (st) UL_errorlog(host, "SF_writedata", st);
     return st;
 }
@@ -163,7 +210,11 @@ int16_t SF_loadparams(uint32_t host, SF_PARAMS* record) {
 
 int16_t SF_saveparams(uint32_t host, const SF_PARAMS* record) {
     const FrameState& f = frame();
-    if (int16_t st = SF_writedata(host, record)) return st;
+    {
+        qorul::FileLock lock;
+        if (int16_t st = datLock(host, &lock)) return st;
+        if (int16_t st = SF_writedata(host, record)) return st;
+    }
     if (int16_t st = writeWord(host, 2200, record->word2200)) return st;
     if (int16_t st = writeWord(host, 2202, record->word2202)) return st;
     if (int16_t st = writeWord(host, 2201, record->word2201)) return st;
@@ -171,8 +222,67 @@ int16_t SF_saveparams(uint32_t host, const SF_PARAMS* record) {
     if (int16_t st = SF_putsetting(host, 2207, record->headername)) return st;
     if (int16_t st = SF_putsetting(host, 2208, record->footername)) return st;
     if (int16_t st = writeWord(host, 2204, record->word2204)) return st;
-    return writeWord(host, 2209, f.word2209);
+    if (int16_t st = writeWord(host, 2209, f.word2209)) return st;
+    SF_snapshotparams(record);
+    return 0;
 }
+
+void SF_snapshotparams(const SF_PARAMS* record) {
+    ParamsState& s = paramsState();
+    s.snapshot = true;
+    s.loaded = *record;
+    s.word2209 = frame().word2209;
+    s.damaged = false;
+}
+
+int16_t SF_saveparamchanges(uint32_t host, const SF_PARAMS* record) {
+    ParamsState& s = paramsState();
+    if (!s.snapshot) return SF_saveparams(host, record);
+    const SF_PARAMS& before = s.loaded;
+    {
+        // Read, merge and replace under the lock of "sf.dat", so that two sessions closing at
+        // once both keep their changes.
+        qorul::FileLock lock;
+        if (int16_t st = datLock(host, &lock)) return st;
+        char path[UL_MAXPATH];
+        if (int16_t st = SF_datpath(host, path, sizeof path)) return st;
+        std::string onDisk;
+        SF_PARAMS merged = before;
+        const bool whole = qorul::readWholeFile(path, &onDisk) == 0 && onDisk.size() >= sizeof merged;
+        if (whole) std::memcpy(&merged, onDisk.data(), sizeof merged);
+        bool changed = !whole;
+        for (const Field& fd : kFields) {
+            if (!fieldChanged(*record, before, fd)) continue;
+            std::memcpy(reinterpret_cast<char*>(&merged) + fd.offset, reinterpret_cast<const char*>(record) + fd.offset,
+                        fd.size);
+            changed = true;
+        }
+        if (changed) {
+            if (int16_t st = SF_writedata(host, &merged)) return st;
+        }
+    }
+    // The settings keys the session changed, in the order of the full save.
+    if (record->word2200 != before.word2200)
+        if (int16_t st = writeWord(host, 2200, record->word2200)) return st;
+    if (record->word2202 != before.word2202)
+        if (int16_t st = writeWord(host, 2202, record->word2202)) return st;
+    if (record->word2201 != before.word2201)
+        if (int16_t st = writeWord(host, 2201, record->word2201)) return st;
+    if (record->word2203 != before.word2203)
+        if (int16_t st = writeWord(host, 2203, record->word2203)) return st;
+    if (std::strncmp(record->headername, before.headername, sizeof before.headername) != 0)
+        if (int16_t st = SF_putsetting(host, 2207, record->headername)) return st;
+    if (std::strncmp(record->footername, before.footername, sizeof before.footername) != 0)
+        if (int16_t st = SF_putsetting(host, 2208, record->footername)) return st;
+    if (record->word2204 != before.word2204)
+        if (int16_t st = writeWord(host, 2204, record->word2204)) return st;
+    if (frame().word2209 != s.word2209)
+        if (int16_t st = writeWord(host, 2209, frame().word2209)) return st;
+    SF_snapshotparams(record);
+    return 0;
+}
+
+bool SF_paramsdamaged() { return paramsState().damaged; }
 
 int16_t SF_readgeneral(uint32_t host, SF_PARAMS* record) {
     struct Target {

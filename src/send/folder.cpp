@@ -7,6 +7,7 @@
 
 #include "qorwindow.h"
 #include "frame/services/guards.h"
+#include "send/recovery.h"
 #include "send/pages.h"
 #include "send/send.h"
 
@@ -188,40 +189,87 @@ int16_t SF_releasedocuments(uint32_t host, const DocumentEntry* documents, int16
 
 int16_t SF_faxfolder(uint32_t host, const char* const* numbers, uint16_t count, SendOptions* options) {
     if (!options || (count > 0 && !numbers)) return SF_BADARGUMENT;
-    for (uint16_t i = 0; i < count; ++i)
+    std::vector<FolderRecipient> recipients;
+    const std::string name(options->recipientName, ::strnlen(options->recipientName, sizeof options->recipientName));
+    for (uint16_t i = 0; i < count; ++i) {
         if (!numbers[i]) return SF_BADARGUMENT;
-    if (count == 0) return SF_CANCELLED;  // no recipient: nothing to hold the documents for
+        recipients.push_back(FolderRecipient{numbers[i], name});
+    }
+    return SF_faxfolderto(host, recipients, options);
+}
+
+int16_t SF_faxfolderto(uint32_t host, const std::vector<FolderRecipient>& recipients, SendOptions* options,
+                       int16_t* queued) {
+    if (queued) *queued = 0;
+    if (!options) return SF_BADARGUMENT;
+    if (recipients.empty()) return SF_CANCELLED;  // no recipient: nothing to hold the documents for
+    if (recipients.size() > static_cast<std::size_t>(INT16_MAX)) return SF_BADARGUMENT;
+    const long count = static_cast<long>(recipients.size());
 
     DocumentArea area(host);
     if (int16_t st = area.take()) return st;
     EngineLock lock(host);
     if (int16_t st = lock.take()) return st;
+    // From here until the end the spool is being changed: a process killed meanwhile leaves the
+    // mark, and the next start (or queue check) reconciles the spool, the holds and the queue.
+    SendInProgress mark(host);
+    if (int16_t st = mark.begin()) return st;
+
     std::vector<DocumentEntry> list(kMaxDocuments);
     std::memset(list.data(), 0, list.size() * sizeof(DocumentEntry));
     list[0].type = -1;
 
     int16_t collected = 0;
     bool stopped = false;
-    if (int16_t st = SF_collectdocuments(host, options, area.get(), list.data(), &collected, kMaxDocuments, &stopped))
+    int16_t status = SF_collectdocuments(host, options, area.get(), list.data(), &collected, kMaxDocuments, &stopped);
+    // The spooled documents of this send, with the holds they get.
+    std::vector<HoldChange> holds;
+    for (int16_t i = 0; i < collected; ++i) {
+        const std::string path = entryPath(list[static_cast<std::size_t>(i)]);
+        if (!path.empty()) holds.push_back(HoldChange{path, count, true});
+    }
+    auto dropCopies = [&] {
+        // Nothing was queued: the copies go (through the list when they are held).
+        for (HoldChange& h : holds) h.delta = -count;
+        SF_changeholds(host, holds);
+    };
+    if (status == 0 && stopped) status = SF_CANCELLED;  // the user chose to stop: send nothing
+    if (status) {
+        for (HoldChange& h : holds) UL_fdelete(host, h.path.c_str());
+        return status;
+    }
+    // Every document is held for every recipient before the first job can be seen in the
+    // queue: no job is ever queued with a document that no hold keeps.
+    if (int16_t st = SF_changeholds(host, holds)) {
+        for (HoldChange& h : holds) UL_fdelete(host, h.path.c_str());
         return st;
-    // The user chose to stop at a document that cannot be sent: send nothing rather than
-    // empty faxes to every number.
-    if (stopped) return SF_CANCELLED;
+    }
 
-    int16_t submitted = 0;
-    int16_t status = 0;
-    for (uint16_t i = 0; i < count && status == 0; ++i) {
-        status = qorsf::SF_sendfax(host, list.data(), collected, numbers[i], options);
-        if (status == 0) ++submitted;
+    // Two or more jobs share one spooled copy: none of them may delete it once sent; the delete
+    // list releases it with the last job.
+    SendOptions job = *options;
+    if (count > 1) job.deleteAfterSend = 0;
+    long submitted = 0;
+    for (const FolderRecipient& r : recipients) {
+        UL_strcopy(job.recipientName, r.name.c_str());
+        status = qorsf::SF_sendfax(host, list.data(), collected, r.number.c_str(), &job);
+        if (status) break;
+        ++submitted;
+        options->jobNumber = job.jobNumber;
     }
-    // The jobs already queued need their documents even when a later one failed: they are held
-    // once per queued job, so no spooled copy goes while a job still names it.
-    if (submitted > 0) {
-        if (int16_t st = SF_holddocuments(host, list.data(), collected, 0, submitted)) {
-            if (status == 0) status = st;
+    if (queued) *queued = static_cast<int16_t>(submitted);
+    if (status) {
+        // The holds of the jobs that were never queued are given back; with no job queued at
+        // all that removes the spooled copies.
+        if (submitted == 0) {
+            dropCopies();
+        } else {
+            for (HoldChange& h : holds) h.delta = -(count - submitted);
+            SF_changeholds(host, holds);
         }
+        return status;
     }
-    if (status) return status;
+    mark.end();
     if (int16_t st = area.release()) return st;
     if (int16_t st = lock.release()) return st;
     return SF_notifyqueue(host);

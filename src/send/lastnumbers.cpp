@@ -39,6 +39,20 @@ private:
 
 static_assert(sizeof(LastNumberSlot) <= kLastNumberSlotSize, "a slot fits its 80 bytes");
 
+// The slots as loaded or last saved: a session that stored no number writes none back, so it
+// never sets back what another session stored meanwhile.
+std::string& loadedSlots() {
+    static std::string s;
+    return s;
+}
+
+std::string slotBytes(Slots& slots) {
+    std::string bytes;
+    for (uint32_t i = 0; i < kLastNumberSlots; ++i)
+        bytes.append(reinterpret_cast<const char*>(&slots[i]), sizeof(LastNumberSlot));
+    return bytes;
+}
+
 int16_t keyPrefix(uint32_t host, std::string* prefix, char* settings) {
     char text[80];
     if (int16_t st = UL_loadstring(host, text, kLangModule, 2128)) return st;
@@ -71,6 +85,7 @@ int16_t SF_getlastnumbers(uint32_t host) {
             UL_strcopy(s.number, v.substr(semi + 1).c_str());
         }
     }
+    loadedSlots() = slotBytes(slots);
     return 0;
 }
 
@@ -80,6 +95,8 @@ int16_t SF_savelastnumbers(uint32_t host) {
     if (int16_t st = keyPrefix(host, &prefix, settings)) return st;
     Slots slots(frame().lastNumbersHandle);
     if (int16_t st = slots.status()) return st;
+    const std::string now = slotBytes(slots);
+    if (now == loadedSlots()) return 0;
     for (uint32_t i = 0; i < kLastNumberSlots; ++i) {
         const std::string key = prefix + std::to_string(i + 1);
         const LastNumberSlot& s = slots[i];
@@ -93,6 +110,7 @@ int16_t SF_savelastnumbers(uint32_t host) {
         }
         if (!ok) return SF_SETTINGSWRITE;
     }
+    loadedSlots() = now;
     return 0;
 }
 

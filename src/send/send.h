@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "qorul_durable.h"
 
 #include "frame/frame.h"
 #include "qorsf.h"
@@ -35,6 +38,20 @@ int16_t SF_makecopy(uint32_t host, char* path /* 80 */, int16_t index, int16_t* 
 int16_t SF_getdellistpath(uint32_t host, char* out, std::size_t size);
 int16_t SF_addtodellist(uint32_t host, const char* path, int16_t count);
 int16_t SF_releasedelfile(uint32_t host, const char* path, int16_t deleteIfUnlisted);
+// Several holds changed in one rewrite of the list: `delta` holds are added to the file's count
+// (a new record when it has none); a negative delta releases that many, and the file is deleted
+// when its last hold goes (or, unlisted, when `deleteIfUnlisted`).
+struct HoldChange {
+    std::string path;
+    long delta = 0;
+    bool deleteIfUnlisted = false;
+};
+int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes);
+// The whole list as it is on disk (exists = false when there is no list), and its replacement;
+// SF_lockdellist takes the lock that every change of the list holds.
+int16_t SF_readdellist(uint32_t host, std::vector<DEL_RECORD>* records, bool* exists);
+int16_t SF_writedellist(uint32_t host, const std::vector<DEL_RECORD>& records);
+int16_t SF_lockdellist(uint32_t host, qorul::FileLock* lock);
 
 // ---- The last-numbers list (slots in the frame's last-numbers block)
 struct LastNumberSlot {
@@ -51,6 +68,14 @@ int16_t SF_getalastnumber(uint32_t host, HWND window, int16_t buttonId, char* nu
 
 // ---- The non-interactive send of the document list
 int16_t SF_faxfolder(uint32_t host, const char* const* numbers, uint16_t count, SendOptions* options);
+// The same with a name of its own for each number (the job's recipient name). `queued` (may be
+// null) tells how many jobs were queued, also when a later one failed.
+struct FolderRecipient {
+    std::string number;
+    std::string name;
+};
+int16_t SF_faxfolderto(uint32_t host, const std::vector<FolderRecipient>& recipients, SendOptions* options,
+                       int16_t* queued = nullptr);
 // Copies the documents of the document list into `destination` (at most `capacity` entries),
 // spooling each. `stopped` (may be null) tells that the user chose to stop at a bad document.
 int16_t SF_collectdocuments(uint32_t host, SendOptions* options, FN_DOCAREA* documentList,
@@ -62,6 +87,18 @@ int16_t SF_holddocuments(uint32_t host, const DocumentEntry* documents, int16_t 
                          int16_t recipients);
 int16_t SF_releasedocuments(uint32_t host, const DocumentEntry* documents, int16_t count);
 int16_t SF_notifyqueue(uint32_t host);
+
+// The send time a person types, read on the library's clock: "YYYY-MM-DD HH:MM[:SS]" or with a
+// "T" (ISO 8601), "HH:MM[:SS]" (today; tomorrow when that time has passed), "now" or
+// "now + N minutes|hours|days". A time in the past, or a text of no such form, gives false and
+// a sentence for the user in `problem`.
+bool SF_parsesendtime(const std::string& text, SF_DATETIME* when, std::string* problem);
+
+// A document path that a document entry cannot carry (a blank, or 80 characters or more) is
+// copied into the spool under a short name of the library's own first (base.001 of a new
+// spool base); `staged` is the copy's path.
+bool SF_needsstaging(const std::string& path);
+int16_t SF_stagedocument(uint32_t host, const std::string& source, std::string* staged);
 
 // Forgets the library-wide state of the send module (the spool base path of SF_makecopy).
 void send_reset();

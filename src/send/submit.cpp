@@ -81,6 +81,19 @@ int16_t SF_sendfax(uint32_t host, const DocumentEntry* documents, int16_t docume
 
     HostFile file(host);
     if (UL_fcreate(host, job.jobfile, 1, file.out())) return SF_WRONGSTATE;
+    // A control file of a job that was never queued names nothing the engine will send: it
+    // goes again on every failure after its creation.
+    struct Unqueued {
+        uint32_t host;
+        HostFile* file;
+        const char* path;
+        bool queued = false;
+        ~Unqueued() {
+            if (queued) return;
+            file->close();
+            UL_fdelete(host, path);
+        }
+    } unqueued{host, &file, job.jobfile};
 
     // Each line is composed whole and measured before it is written, so the limits are checked
     // on the text itself and no line ever has to fit a buffer it might overrun.
@@ -107,7 +120,12 @@ int16_t SF_sendfax(uint32_t host, const DocumentEntry* documents, int16_t docume
         if (d.type == -1) continue;
         if (int16_t st = UL_loadstring(host, keyword, kLangModule, documentKeyword(d.type, options->altDocumentKeyword)))
             return st;
-        const std::string line = std::string(keyword) + " " + fieldText(d.text, sizeof d.text);
+        std::string text = fieldText(d.text, sizeof d.text);
+        std::string line = std::string(keyword) + " " + text;
+        // The name a copy was made from follows its path only when the line holds both: the
+        // path is what the engine sends, the name only tells the user what it was.
+        if (line.size() > kMaxDocumentLine && text.find(' ') != std::string::npos)
+            line = std::string(keyword) + " " + text.substr(0, text.find(' '));
         if (line.size() > kMaxDocumentLine) return SF_JOBLINELONG;
         if (int16_t st = UL_fputline(host, file.get(), line.c_str())) return st;
     }
@@ -120,6 +138,7 @@ int16_t SF_sendfax(uint32_t host, const DocumentEntry* documents, int16_t docume
     job.status = 'Q';
     uint32_t jobNumber = 0;
     if (int16_t st = VQ_addjob(host, &job, &jobNumber)) return st;
+    unqueued.queued = true;
     options->jobNumber = jobNumber;
     noteJobQueued();
     return lock.release();
@@ -147,9 +166,10 @@ int16_t SF_makecopy(uint32_t host, char* path, int16_t index, int16_t* copied) {
     if (copy.size() >= UL_MAXPATH) return UL_E_PATHLONG;  // a cut name would be another file
     if (int16_t st = UL_fcopy(host, copy.c_str(), source.c_str())) return st;
     if (copy.size() < 52) {
+        // The source's name is appended only whole: a cut name would tell the user another one.
         const char* slash = lastSlash(source.c_str());
-        copy += " ";
-        copy += slash ? slash + 1 : source.c_str();
+        const std::string named = copy + " " + (slash ? slash + 1 : source.c_str());
+        if (named.size() < 80) copy = named;
     }
     UL_strcopy(path, 80, copy.c_str());
     *copied = 1;

@@ -156,25 +156,70 @@ TEST_F(ParamsTest, SettingWordsReadAsDecimalText) {
     EXPECT_EQ(qorsf::frame().word2209, 0);
 }
 
-TEST_F(ParamsTest, TruncatedSfDatIsKeptAsideAndReplacedByDefaults) {
-    writeFile(datFile(), std::string(100, 'x'));
+TEST_F(ParamsTest, ACutSfDatKeepsWhatItHeldKeepsACopyAndSaysSoOnce) {
     ASSERT_EQ(SF_open(kHost), 0);
+    UL_strcopy(qorsf::params()->ccard.first, "4321");
+    qorsf::params()->word2204 = 7;
+    ASSERT_EQ(SF_close(kHost), 0);
+    const std::string whole = readFile(datFile());
+    const std::string cut = whole.substr(0, 600);
+    writeFile(datFile(), cut);
+
+    ASSERT_EQ(SF_open(kHost), 0);
+    EXPECT_STREQ(qorsf::params()->ccard.first, "4321");  // the card was in the 600 bytes
+    EXPECT_EQ(qorsf::params()->word2204, 7);              // the settings key gives the rest
     EXPECT_STREQ(qorsf::params()->headername, "HEADER");
-    EXPECT_EQ(qorsf::params()->sendera[0], '\0');  // nothing of the short file was taken
-    EXPECT_EQ(readFile(datFile()).size(), 682u);
+    const std::string rewritten = readFile(datFile());
+    EXPECT_EQ(rewritten.size(), 682u);  // saved whole at once
+    EXPECT_EQ(rewritten.substr(0, 600), cut);
+    EXPECT_EQ(wordAt(rewritten, 678), 7);
+    EXPECT_EQ(readFile(datFile() + ".damaged"), cut);
+    ASSERT_EQ(profile.ui().shown().size(), 1u);
+    EXPECT_NE(profile.ui().shown()[0].text.find("sf.dat.damaged"), std::string::npos);
     EXPECT_NE(readFile(profile.path("error.log")).find("SF_readdata"), std::string::npos);
+    ASSERT_EQ(SF_close(kHost), 0);
+
+    ASSERT_EQ(SF_open(kHost), 0);  // mended: nothing more to say
+    EXPECT_EQ(profile.ui().shown().size(), 1u);
 }
 
-TEST_F(ParamsTest, OversizedSfDatIsReadAndWrittenBackAtItsSize) {
+TEST_F(ParamsTest, AnEmptyOrMissingSfDatBesideTheSettingsKeepsTheirParameters) {
+    ASSERT_EQ(SF_open(kHost), 0);
+    ASSERT_EQ(SF_close(kHost), 0);
+    putFax(2200, "0");
+    putFax(2201, "1");
+    putFax(2207, "LETTERHEAD");
+    for (bool empty : {true, false}) {
+        if (empty) writeFile(datFile(), "");
+        else std::remove(datFile().c_str());
+        ASSERT_EQ(SF_open(kHost), 0) << empty;
+        EXPECT_EQ(qorsf::params()->word2200, 0) << empty;
+        EXPECT_EQ(qorsf::params()->word2201, 1) << empty;
+        EXPECT_STREQ(qorsf::params()->headername, "LETTERHEAD");
+        ASSERT_EQ(SF_close(kHost), 0);
+        EXPECT_EQ(fax(2200), "0");
+        EXPECT_EQ(fax(2201), "1");
+        EXPECT_EQ(fax(2207), "LETTERHEAD");
+        EXPECT_EQ(readFile(datFile()).size(), 682u);
+    }
+    EXPECT_FALSE(fileExists(datFile() + ".damaged"));  // an empty file has nothing to keep
+}
+
+TEST_F(ParamsTest, ALongerSfDatKeepsItsTail) {
     ASSERT_EQ(SF_open(kHost), 0);
     UL_strcopy(qorsf::params()->ccard.first, "4321");
     ASSERT_EQ(SF_close(kHost), 0);
-    std::string dat = readFile(datFile());
-    writeFile(datFile(), dat + std::string(50, '\xFF'));
+    const std::string dat = readFile(datFile());
+    const std::string tail(50, '\xFF');
+    writeFile(datFile(), dat + tail);
     ASSERT_EQ(SF_open(kHost), 0);
     EXPECT_STREQ(qorsf::params()->ccard.first, "4321");
+    UL_strcopy(qorsf::params()->ccard.first, "8765");
     ASSERT_EQ(SF_close(kHost), 0);
-    EXPECT_EQ(readFile(datFile()), dat);
+    const std::string after = readFile(datFile());
+    ASSERT_EQ(after.size(), 682u + 50u);
+    EXPECT_EQ(textAt(after, 4, 26), "8765");
+    EXPECT_EQ(after.substr(682), tail);
 }
 
 TEST_F(ParamsTest, GarbageInTheSettingsFileIsSurvivedAndKept) {

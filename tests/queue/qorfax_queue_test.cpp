@@ -26,7 +26,7 @@ TEST_F(QorfaxQueue, SendListCountAndPurge) {
     ASSERT_TRUE(qortest::writeTiff(tif, 1728));
     qortest::writeFile(txt, "hello\n");
     RunResult r = qorfax(home(), "send --to 5551234 --to '+1 555 0100' --name Ada --fine --note hi "
-                                 "--at '2026-04-01 08:30' --prefix 9 " + tif + " " + txt);
+                                 "--at '2036-04-01 08:30' --prefix 9 " + tif + " " + txt);
     ASSERT_EQ(r.exit, 0) << r.out;
     r = qorfax(home(), "queue list");
     ASSERT_EQ(r.exit, 0) << r.out;
@@ -34,7 +34,7 @@ TEST_F(QorfaxQueue, SendListCountAndPurge) {
     EXPECT_NE(r.out.find("+1 555 0100"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Ada"), std::string::npos);
     EXPECT_NE(r.out.find("Waiting"), std::string::npos);
-    EXPECT_NE(r.out.find("2026-04-01 08:30:00"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2036-04-01 08:30:00"), std::string::npos) << r.out;
     r = qorfax(home(), "queue count");
     ASSERT_EQ(r.exit, 0) << r.out;
     EXPECT_EQ(r.out, "total 2\nsent 0\nfailed 0\nheld 0\n");

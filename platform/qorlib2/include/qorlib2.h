@@ -49,6 +49,7 @@ enum : int16_t {
     FN_E_NODOC = 31451,    // no document at that position
     FN_E_FULL = 31452,     // the list holds FN_MAXDOCS documents already
     FN_E_DAMAGED = 31453,  // the list file is damaged
+    FN_E_BUSY = 31454,     // another program holds the list (a send of it is under way)
 };
 constexpr int FN_MAXDOCS = 1000;
 constexpr int16_t FN_AREA_DOCLIST = 10;
@@ -84,6 +85,11 @@ int16_t FN_docschanged(uint32_t host, int16_t* changed);
 // Options of the document list service: section [OPTIONS] of the settings file, key "Option<n>",
 // 0 when absent. 1000 offers the choice of another phone book file in the phone book windows.
 int16_t FN_option(uint32_t host, int16_t number, int16_t* flag);
+// Holds the list for this process (nested): a host takes it before it fills the list and keeps
+// it until the send of it is queued. waitMilliseconds < 0 waits the library's usual time;
+// FN_E_BUSY when another process held it for the whole wait. Changes of the list take it too.
+int16_t FN_lockdocs(uint32_t host, int waitMilliseconds = -1);
+int16_t FN_unlockdocs(uint32_t host);
 // Empties the list (after a send).
 int16_t FN_cleardocs(uint32_t host);
 int16_t FN_aftersend(uint32_t host);

@@ -19,6 +19,7 @@ enum : int16_t {
     VQ_E_JOBFILE = 31009,   // a job control file that is damaged
     VQ_E_PURGE = 31010,     // the purge list file cannot be written
     VQ_E_MODE = 31011,      // an unknown write mode
+    VQ_E_DISKFULL = 31012,  // the disk is full: the queue could not be changed
 };
 
 // ---- The send queue.
@@ -59,6 +60,12 @@ int16_t VQ_purgequeue(uint32_t host);
 void VQ_makepurgeline(const QUEUE_RECORD* record, char* line);
 // Parses "YYYYMMDDHHMMSS" (all zeros = as soon as possible); UL_E_NOTIME when it does not.
 int16_t VQ_parsetime(uint32_t host, const char* text, SF_DATETIME* when);
+// Checks the database's own structure (0, or VQ_E_DB when it is damaged).
+int16_t VQ_checkqueue(uint32_t host);
+// Puts a damaged queue aside: the database is renamed to "queue.db.damaged-<time>" (its path in
+// keptAs), a new one is started, and every job row that still reads from the damaged one is
+// carried over under its number (salvaged). Job numbers go on after the largest one ever given.
+int16_t VQ_repairqueue(uint32_t host, char* keptAs, std::size_t keptSize, uint32_t* salvaged);
 // How long a call waits for another process's lock on the database (default 5000 ms).
 void VQ_setbusytimeout(int milliseconds);
 
