@@ -179,9 +179,8 @@ int16_t SF_writelisting(uint32_t host, bool byGroup, const char* reportPath, int
         UL_yield(host);
     }
     if (int16_t st = rows.finish()) return st;
-    const int16_t print = ctx.printAfterwards;
     if (int16_t st = SF_rptclose(host, &ctx)) return st;
-    if (printAfterwards) *printAfterwards = print;
+    if (printAfterwards) *printAfterwards = ctx.printAfterwards;  // close, then ask, as callers do
     return 0;
 }
 

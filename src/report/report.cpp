@@ -607,7 +607,11 @@ void SF_rptfree(uint32_t host, RPT_CONTEXT* ctx) {
     for (HFONT& f : ctx->fonts)
         if (f) DeleteObject(f);
     delete ctx->data;
+    // "Print afterwards" outlives the release: a caller closes the report and then asks whether
+    // to print it. The next open or layout load starts it afresh.
+    const int16_t print = ctx->printAfterwards;
     std::memset(ctx, 0, sizeof *ctx);
+    ctx->printAfterwards = print;
     module() = ModuleState{};
 }
 
@@ -653,6 +657,7 @@ int16_t SF_rptopen(uint32_t host, const char* output, const char* layout, RPT_CO
     UL_fileexists(output, &exists);
     if (exists && UT_askoverwrite(host, output) != 0) {
         SF_rptfree(host, ctx);
+        ctx->printAfterwards = 0;  // nothing was written: nothing to print
         return SF_CANCELLED;
     }
     // The user agreed to replace an existing file: it is written from its start and cut there,
@@ -660,6 +665,7 @@ int16_t SF_rptopen(uint32_t host, const char* output, const char* layout, RPT_CO
     if (int16_t st = UL_fcreate(host, output, 1, &ctx->file)) {
         ctx->file = 0;
         SF_rptfree(host, ctx);
+        ctx->printAfterwards = 0;
         return st;
     }
     UL_strcopy(ctx->outputName, output);
