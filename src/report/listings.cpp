@@ -173,11 +173,14 @@ int16_t SF_writelisting(uint32_t host, bool byGroup, const char* reportPath, int
     });
     const int16_t key = byGroup ? kPbKeyGroup : kPbKeyName;
     // A move that finds no further record ends the walk.
+    uint32_t records = 0;
     for (int16_t dir = DB_FIRST; SF_dbmove(host, &area->context.db, key, dir) == 0; dir = DB_NEXT) {
         if (int16_t st = SF_dbread(host, &area->context.db, area->context.table)) return st;
         if (int16_t st = rows.add(area->record)) return st;
+        UL_progress(host, "listing", ++records, 0);
         UL_yield(host);
     }
+    UL_progress(host, "listing", UL_PROGRESS_END, 0);
     if (int16_t st = rows.finish()) return st;
     if (int16_t st = SF_rptclose(host, &ctx)) return st;
     if (printAfterwards) *printAfterwards = ctx.printAfterwards;  // close, then ask, as callers do
