@@ -110,19 +110,25 @@ int16_t ListingRows::addByName(const PB_RECORD& r) {
     return 0;
 }
 
-// Rows by group: the group's own row (when its record has details), then one row per member.
+// Rows by group: a group's own record starts the group's row with an empty name, and its
+// first member takes that row over; only a group without members keeps a row of its own
+// record. Then one row per member, each of the name and the group only.
 int16_t ListingRows::addByGroup(const PB_RECORD& r) {
     if (SF_isblank(r.group)) return 0;
     const bool sameGroup = pending_ && std::strcmp(r.group, columns_[1]) == 0;
     if (sameGroup) {
         if (SF_isblank(r.name)) {
             if (!infoPresent(r)) return 0;
-        } else if (std::strcmp(r.name, columns_[0]) == 0) {
-            return 0;
+            if (int16_t st = writeRow()) return st;
+        } else {
+            if (std::strcmp(r.name, columns_[0]) == 0) return 0;
+            // The row of the group's own record is taken over, not written.
+            if (!SF_isblank(columns_[0]))
+                if (int16_t st = writeRow()) return st;
         }
-    }
-    if (!SF_isblank(columns_[1]))
+    } else if (pending_ && !SF_isblank(columns_[1])) {
         if (int16_t st = writeRow()) return st;
+    }
     fill(r);
     pending_ = true;
     return 0;
