@@ -176,6 +176,10 @@ int16_t UL_fmtdatetime2(uint32_t host, const SF_DATETIME* when, char* buf, std::
 // The host registers its windows by number (101: the window told about queue changes).
 int16_t UL_registerwindow(uint32_t host, int16_t number, HWND window);
 int16_t UL_getwindow(uint32_t host, int16_t number, HWND* window);
+// Shared areas by number: 10 is the document list (its content kept by QORLIB2). A pointer is
+// valid until the area is released; UL_E_NOAREA for a number that no library keeps.
+int16_t UL_getarea(uint32_t host, int16_t number, void** area);
+int16_t UL_releasearea(uint32_t host, int16_t number);
 // Lets the host's user interface breathe during long loops (runs the registered hook).
 void UL_yield(uint32_t host);
 void UL_waitcursor(uint32_t host, int16_t on);
