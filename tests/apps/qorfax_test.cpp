@@ -120,4 +120,26 @@ TEST_F(QorfaxTest, ConfigSetRefusesWhatTheLibraryWouldMisread) {
     EXPECT_NE(r.out.find("  Paper                A4|Letter    the paper of PDF files"), std::string::npos) << r.out;
 }
 
+TEST_F(QorfaxTest, TheManPageCoversEveryCommandAndVerb) {
+    const std::string page = qortest::readFile(QORFAX_MANPAGE);
+    ASSERT_FALSE(page.empty());
+    // Every command of the main help has a section of its own.
+    RunResult r = qorfax(profile.root(), "--help");
+    std::size_t pos = r.out.find("commands:\n");
+    ASSERT_NE(pos, std::string::npos);
+    int commands = 0;
+    for (pos = r.out.find('\n', pos) + 1; pos < r.out.size() && r.out.compare(pos, 2, "  ") == 0;
+         pos = r.out.find('\n', pos) + 1) {
+        const std::size_t start = pos + 2;
+        const std::string word = r.out.substr(start, r.out.find(' ', start) - start);
+        EXPECT_NE(page.find(".SS " + word), std::string::npos) << word;
+        ++commands;
+    }
+    EXPECT_GE(commands, 8);
+    for (const char* verb : {"list", "show", "cancel", "count", "purge", "keys", "lookup", "export", "import",
+                             "members", "join", "leave", "\\-\\-replace", "\\-\\-force", "\\-\\-version",
+                             "\\-\\-tsv"})
+        EXPECT_NE(page.find(verb), std::string::npos) << verb;  // options as roff writes them
+}
+
 }  // namespace
