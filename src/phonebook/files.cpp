@@ -144,9 +144,13 @@ bool SF_findgroupsfile(const char* namesPath, char* out, std::size_t outsize) {
     const std::string base = slash == std::string::npos ? wanted : wanted.substr(slash + 1);
     DIR* d = ::opendir(dir.c_str());
     if (!d) return false;
+    // The names file itself is never its own groups file ("x.gls" read as names).
+    const std::string names(namesPath ? namesPath : "");
+    const std::string namesBase = names.substr(names.rfind('/') == std::string::npos ? 0 : names.rfind('/') + 1);
     std::string best;
     while (const dirent* entry = ::readdir(d)) {
         if (::strcasecmp(entry->d_name, base.c_str()) != 0) continue;
+        if (namesBase == entry->d_name) continue;
         if (best.empty() || std::strcmp(entry->d_name, best.c_str()) < 0) best = entry->d_name;
     }
     ::closedir(d);
@@ -171,8 +175,9 @@ int16_t SF_exportphonebook(uint32_t host, const char* path) {
     WorkBlock<Block> b;
     if (int16_t st = b.allocate()) return st;
     SF_groupspath(path, b->groupsPath, sizeof b->groupsPath);
-    // A names file named like its own groups file would be deleted by the groups step.
-    if (std::strcmp(b->groupsPath, path) == 0) return UL_E_CREATE;
+    // A names file named like its own groups file (in any case) would be replaced or deleted by
+    // the groups step.
+    if (::strcasecmp(b->groupsPath, path) == 0) return UL_E_CREATE;
 
     struct CloseStore {
         uint32_t host;

@@ -142,6 +142,13 @@ TEST_F(Files, TheGroupsFileIsFoundInAnyCase) {
     ASSERT_EQ(exportTo(names_()), 0);
     EXPECT_FALSE(fileExists(groups_()));
     EXPECT_FALSE(fileExists(profile.path("book.gls")));
+    // A names file that is named like a groups file is never taken for its own groups file.
+    const std::string odd = profile.path("odd.gls");
+    EXPECT_NE(exportTo(odd), 0) << "it would be replaced by its own groups file";
+    writeFile(odd, "\"Zed\",\"9\"\r\n");
+    ASSERT_EQ(importFrom(odd), 0);
+    EXPECT_TRUE(fileExists(odd));
+    EXPECT_EQ(groups(), (Names{}));
 }
 
 TEST_F(Files, LinesTooLongAndBlankMembersAreRefusedWithTheirLineNumber) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -234,6 +235,22 @@ TEST_F(ReportTest, AnExistingOutputIsReplacedWholeOnlyWhenTheUserAgrees) {
     profile.ui().answer(IDYES);
     ASSERT_EQ(report("P", {{"x"}}), 0);
     EXPECT_EQ(qortest::readFile(out()), "x  \r\n");  // no tail of the old content
+
+    // Until the report is closed whole, the file it replaces stays as it was; a report given up
+    // leaves it so.
+    profile.ui().answer(IDYES);
+    ASSERT_EQ(qorsf::SF_rptopen(0, out().c_str(), "P", &ctx), 0);
+    ASSERT_EQ(line({"new"}), 0);
+    EXPECT_EQ(qortest::readFile(out()), "x  \r\n");
+    qorsf::SF_rptfree(0, &ctx);
+    EXPECT_EQ(qortest::readFile(out()), "x  \r\n");
+    profile.ui().answer(IDYES);
+    ASSERT_EQ(report("P", {{"new"}}), 0);
+    EXPECT_EQ(qortest::readFile(out()), "new\r\n");
+    std::size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(profile.root()))
+        if (e.path().filename().string().rfind("report.txt", 0) == 0) ++files;
+    EXPECT_EQ(files, 1u) << "no temporary file is left beside it";
 }
 
 TEST_F(ReportTest, CommaSeparatedRowsWithoutALayout) {
