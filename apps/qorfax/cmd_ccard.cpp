@@ -105,7 +105,7 @@ int set(const Args& args) {
         user.add(firstAfter ? "choosing the first text after the number" : "choosing the first text before the number",
                  [&](HWND d) { return qorwin::click(d, firstAfter ? qorsf::CC_FIRSTAFTER : qorsf::CC_FIRSTBEFORE); },
                  firstAfter ? "the first text cannot follow the number while the second text comes before it "
-                              "(give --second-after too); nothing was changed"
+                              "(give --second-after too)"
                             : "");
     };
     auto chooseSecond = [&] {
