@@ -37,13 +37,20 @@ const char* kHelp =
 class CommandUser : public qorui::ConsoleDriver {
 public:
     using Action = std::function<bool(HWND)>;
-    void add(std::string what, Action a) { actions_.push_back({std::move(what), std::move(a)}); }
+    // `refused`: what the user is told when the dialog does not let the action be done (its
+    // control is disabled by the dialog's rules), in the words of the command line.
+    void add(std::string what, Action a, std::string refused = "") {
+        actions_.push_back({std::move(what), std::move(a), std::move(refused)});
+    }
     bool userAction(HWND dialog) override {
         if (actions_.empty()) return false;  // nothing left to do: the dialog is cancelled
         Step s = std::move(actions_.front());
         actions_.pop_front();
         if (!s.action(dialog)) {
-            std::fprintf(stderr, "qorfax: ccard: %s: %s\n", s.what.c_str(), qorwin::lastError().c_str());
+            if (!s.refused.empty())
+                std::fprintf(stderr, "qorfax: ccard set: %s\n", s.refused.c_str());
+            else
+                std::fprintf(stderr, "qorfax: ccard set: %s failed: %s\n", s.what.c_str(), qorwin::lastError().c_str());
             actions_.clear();
         }
         return true;
@@ -54,6 +61,7 @@ private:
     struct Step {
         std::string what;
         Action action;
+        std::string refused;
     };
     std::deque<Step> actions_;
 };
@@ -118,13 +126,20 @@ int set(const Args& args) {
         user.add("typing the second text", [&](HWND d) { return qorwin::type(d, qorsf::CC_SECONDTEXT, second); });
     // As a person does: a choice that frees the other first (the second after the number frees
     // the first's "after"; the first before frees the second's "before"), then the other.
+    // The dialog's rule: while the second text comes before the number the first cannot follow
+    // it, and while the first follows it the second cannot come before it.
     auto chooseFirst = [&] {
         user.add(firstAfter ? "choosing the first text after the number" : "choosing the first text before the number",
-                 [&](HWND d) { return qorwin::click(d, firstAfter ? qorsf::CC_FIRSTAFTER : qorsf::CC_FIRSTBEFORE); });
+                 [&](HWND d) { return qorwin::click(d, firstAfter ? qorsf::CC_FIRSTAFTER : qorsf::CC_FIRSTBEFORE); },
+                 firstAfter ? "the first text cannot follow the number while the second text comes before it "
+                              "(give --second-after too)"
+                            : "");
     };
     auto chooseSecond = [&] {
         user.add(secondAfter ? "choosing the second text after the number" : "choosing the second text before the number",
-                 [&](HWND d) { return qorwin::click(d, secondAfter ? qorsf::CC_SECONDAFTER : qorsf::CC_SECONDBEFORE); });
+                 [&](HWND d) { return qorwin::click(d, secondAfter ? qorsf::CC_SECONDAFTER : qorsf::CC_SECONDBEFORE); },
+                 secondAfter ? "" : "the second text cannot come before the number while the first text follows it "
+                                    "(give --second-after, or leave out --first-after)");
     };
     if (secondAfter) {
         chooseSecond();
@@ -140,7 +155,7 @@ int set(const Args& args) {
         st = SF_setupccard(host.handle(), nullptr);
     }
     if (st == SF_CANCELLED) {
-        std::fprintf(stderr, "qorfax: ccard set: the calling card dialog did not take the settings\n");
+        std::fprintf(stderr, "qorfax: ccard set: the calling card was not changed\n");
         return kExitFailed;
     }
     if (st) return fail(st, "the calling card dialog");

@@ -1,4 +1,6 @@
 // qorfax config: read and write the settings file of the profile.
+#include <strings.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,16 +12,18 @@
 #include "qorul.h"
 #include "qorwin32.h"
 #include "recv_settings.h"
+#include "settings_keys.h"
 
 namespace qorfax {
 namespace {
 
 const char* kHelp =
     "usage: qorfax config get SECTION KEY\n"
-    "       qorfax config set SECTION KEY VALUE\n"
+    "       qorfax config set [--force] SECTION KEY VALUE\n"
     "       qorfax config unset SECTION KEY\n"
     "       qorfax config autoprint [on|off]\n"
     "       qorfax config deleteafterprint [on|off]\n"
+    "       qorfax config keys\n"
     "\n"
     "Reads and writes the settings file of the profile (qorfax.ini). Sections and keys are\n"
     "found without regard to case. `get` exits with 1 when the key is missing. Values that the\n"
@@ -28,7 +32,13 @@ const char* kHelp =
     "autoprint shows or sets the automatic printing of received faxes (qorfax recv check prints\n"
     "the faxes waiting to be printed, and imported faxes wait to be printed, while it is on);\n"
     "deleteafterprint shows or sets whether the page files of a fax printed automatically are\n"
-    "deleted.\n";
+    "deleted.\n"
+    "\n"
+    "`set` refuses a key that the library does not know in one of its own sections (FAX\n"
+    "OPERATION, GENERAL, SYSTEM, TRACE, PRINT, TEMPLATES, BOARD), showing the keys it knows,\n"
+    "and a value that is not a number for a numeric key or not one of the choices of a key;\n"
+    "--force writes it all the same. Other sections take any key. `keys` lists the known keys\n"
+    "with their meaning.\n";
 
 // autoprint and deleteafterprint: show the setting, or set it on or off.
 int receiveSetting(const Args& args) {
@@ -53,17 +63,70 @@ int receiveSetting(const Args& args) {
     return kExitOk;
 }
 
-int run(const Args& args) {
-    if (args.empty()) return usage(kHelp, "config needs get, set or unset");
-    if (wantsHelp(args)) {
+int keys(uint32_t h) {
+    const std::vector<SettingKey> all = settingKeys(h);
+    std::string section;
+    for (const SettingKey& k : all) {
+        if (k.section != section) {
+            std::printf("%s[%s]\n", section.empty() ? "" : "\n", k.section.c_str());
+            section = k.section;
+        }
+        std::string name = k.key;
+        if (!name.empty() && name.back() == '#') name.back() = 'N';
+        std::string kind = k.numeric ? "number" : k.choices.empty() ? "text" : k.choices;
+        std::printf("  %-20s %-12s %s\n", name.c_str(), kind.c_str(), k.meaning.c_str());
+    }
+    return kExitOk;
+}
+
+// "" when `set` may write the key and value, else the problem (with the known keys).
+std::string checkSet(uint32_t h, const std::string& section, const std::string& key, const std::string& value) {
+    const std::vector<SettingKey> all = settingKeys(h);
+    if (!ownSection(all, section)) {
+        // Sections of hosts and other programs take any key.
+        return "";
+    }
+    const SettingKey* k = findKey(all, section, key);
+    if (!k) {
+        std::string known;
+        for (const SettingKey& each : all) {
+            if (::strcasecmp(each.section.c_str(), section.c_str()) != 0) continue;
+            std::string name = each.key;
+            if (!name.empty() && name.back() == '#') name.back() = 'N';
+            known += (known.empty() ? "" : ", ") + name;
+        }
+        return "the library does not know the key " + key + " of section [" + section + "]; its keys are: " +
+               known + " (--force writes it all the same)";
+    }
+    if (std::string problem = checkValue(*k, value); !problem.empty())
+        return "the key " + key + " of section [" + section + "] " + problem + ", not \"" + value +
+               "\" (--force writes it all the same)";
+    return "";
+}
+
+int run(const Args& all) {
+    if (all.empty()) return usage(kHelp, "config needs get, set, unset or keys");
+    if (wantsHelp(all)) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
-    const std::string& verb = args[0];
+    bool force = false;
+    Args args;
+    for (const std::string& a : all) {
+        if (a == "--force") force = true;
+        else args.push_back(a);
+    }
+    const std::string& verb = args.empty() ? std::string() : args[0];
+    if (verb == "keys") {
+        if (args.size() != 1) return usage(kHelp, "config keys takes no arguments");
+        Host host;
+        return keys(host.handle());
+    }
     if (verb == "autoprint" || verb == "deleteafterprint") return receiveSetting(args);
     const size_t want = verb == "set" ? 4 : 3;
     if ((verb != "get" && verb != "set" && verb != "unset") || args.size() != want)
         return usage(kHelp, "config " + verb + ": wrong arguments");
+    if (force && verb != "set") return usage(kHelp, "--force is an option of config set");
     const std::string& section = args[1];
     const std::string& key = args[2];
     for (const std::string* s : {&section, &key})
@@ -90,6 +153,12 @@ int run(const Args& args) {
         std::printf("%s\n", value.data());
         return kExitOk;
     }
+    if (verb == "set" && !force) {
+        if (std::string problem = checkSet(host.handle(), section, key, args[3]); !problem.empty()) {
+            std::fprintf(stderr, "qorfax: %s\n", problem.c_str());
+            return kExitFailed;
+        }
+    }
     // The library saves its own keys when it closes: write after that, so the value stays.
     host.close();
     const char* value = verb == "set" ? args[3].c_str() : nullptr;
@@ -104,6 +173,7 @@ Registration registration{{"config",
                            "  config unset SECTION KEY     remove a key of the settings file\n"
                            "  config autoprint|deleteafterprint [on|off]\n"
                            "                               the settings of received faxes\n",
+                           "  config keys                  list the keys the library knows, with their meaning\n",
                            kHelp, run}};
 
 }  // namespace

@@ -25,15 +25,19 @@ const char* kHelp =
     "  list                    every name with its fax and voice numbers and company\n"
     "  show NAME               the details of one name and its groups\n"
     "  add NAME --fax NUMBER [--voice N] [--company T] [--text1 T] [--text2 T] [--text3 T]\n"
-    "          [--alt N] [--other N]\n"
-    "                          add a name (a name that exists gets these details instead)\n"
+    "          [--alt N] [--other N] [--replace]\n"
+    "                          add a new name; a name that exists is refused unless --replace\n"
+    "                          is given, which replaces all its details by these\n"
     "  update NAME [--fax N] [--voice N] [--company T] [--text1 T] [--text2 T] [--text3 T]\n"
     "          [--alt N] [--other N]\n"
     "                          change the given details of a name; the others stay\n"
     "  delete NAME             delete a name and its memberships in groups\n"
-    "  import FILE             read a names file and the groups file of the same name (.GLS)\n"
-    "  export FILE             write the names file FILE and the groups file of the same name\n"
-    "  lookup NUMBER           whose number it is (caller-ID): the name and the field matched\n"
+    "  import FILE             read a names file and the groups file of the same name (.GLS,\n"
+    "                          found in any case of letters)\n"
+    "  export FILE             write the names file FILE and the groups file of the same name;\n"
+    "                          both replace the old files only when the whole export worked\n"
+    "  lookup NUMBER           whose number it is (caller-ID): the name and the field matched,\n"
+    "                          exactly as typed, else by the same digits (\"by digits\")\n"
     "  print --by name|group [--out FILE] [--book PATH]\n"
     "                          print the listing by name or by group (qorfax phonebook print --help)\n"
     "  window                  the phone book window (also: no verb, on a terminal)\n"
@@ -47,7 +51,10 @@ const char* kHelp =
     "Numbers hold 1 to 30 characters, not all of them letters. Names hold at most 30\n"
     "characters, company, text1 and text2 60, text3 80. A names file has one line per name:\n"
     "nine fields in double quotes separated by commas: name, fax, company, text1, text2,\n"
-    "voice, text3, alternative number, other number.\n"
+    "voice, text3, alternative number, other number. A group without members is a line of the\n"
+    "groups file with an empty name. The files have no escapes: a text may not hold a double\n"
+    "quote followed by a comma (refused when entered; such a name is left out of an export and\n"
+    "reported, and the export then exits with 1).\n"
     "Exit status: 0 done, 1 failed (or lookup found nothing), 2 wrong arguments.\n";
 
 // The detail options of add and update, with the entry field each fills and its width.
@@ -96,6 +103,7 @@ int16_t readEntry(uint32_t h, const std::string& name, PB_ENTRY& e) {
 std::string readDetails(const Args& args, std::size_t from, PB_ENTRY& e, bool& anyGiven) {
     anyGiven = false;
     for (std::size_t i = from; i < args.size(); ++i) {
+        if (args[i] == "--replace") continue;  // an option of add, not a detail
         const Detail* d = nullptr;
         for (const Detail& c : kDetails)
             if (args[i] == c.option) d = &c;
@@ -176,19 +184,61 @@ int show(uint32_t h, const std::string& name, bool tsv) {
     return kExitOk;
 }
 
+std::string digitsOf(const char* text) {
+    std::string d;
+    for (const char* p = text; *p; ++p)
+        if (*p >= '0' && *p <= '9') d += *p;
+    return d;
+}
+
+// The second look of a caller-ID lookup: caller-ID services deliver digits only, while people
+// store numbers with blanks, hyphens and brackets. The first record in name order whose voice,
+// fax or alternative number (in that order) has the same digits wins.
+int16_t lookupByDigits(uint32_t h, const std::string& digits, uint16_t* which, PB_ENTRY* found) {
+    *which = qorsf::SF_CID_NONE;
+    if (digits.empty()) return 0;
+    PB_ENTRY e{};
+    uint16_t more = 0;
+    int16_t st = SF_getfirstpbrec(h, &e, &more);
+    while (st == 0 && more) {
+        const struct {
+            const char* number;
+            uint16_t which;
+        } fields[] = {{e.voice, qorsf::SF_CID_VOICE}, {e.number, qorsf::SF_CID_FAX}, {e.altnumber, qorsf::SF_CID_ALT}};
+        for (const auto& f : fields) {
+            if (digitsOf(f.number) == digits) {
+                *which = f.which;
+                *found = e;
+                SF_epilog(h);
+                return 0;
+            }
+        }
+        st = SF_getnextpbrec(h, &e, &more);
+    }
+    SF_epilog(h);
+    return st;
+}
+
 int lookup(uint32_t h, const std::string& number, bool tsv) {
     PB_ENTRY e{};
     uint16_t which = qorsf::SF_CID_NONE;
+    // The library's lookup first: the number exactly as stored.
     if (int16_t st = SF_cidnumbertorec(h, number.c_str(), &which, &e)) return failPb(st, "the phone book cannot be read");
+    bool byDigits = false;
+    if (which == qorsf::SF_CID_NONE) {
+        if (int16_t st = lookupByDigits(h, digitsOf(number.c_str()), &which, &e))
+            return failPb(st, "the phone book cannot be read");
+        byDigits = which != qorsf::SF_CID_NONE;
+    }
     if (which == qorsf::SF_CID_NONE) {
         std::fprintf(stderr, "qorfax: no name in the phone book has the number %s\n", number.c_str());
         return kExitFailed;
     }
     const char* what = which == qorsf::SF_CID_VOICE ? "voice" : which == qorsf::SF_CID_FAX ? "fax" : "alt";
     if (tsv)
-        std::printf("%s\n", tsvLine({e.name, what}).c_str());
+        std::printf("%s\n", tsvLine({e.name, what, byDigits ? "digits" : "exact"}).c_str());
     else
-        std::printf("%s (%s)\n", printable(e.name).c_str(), what);
+        std::printf("%s (%s%s)\n", printable(e.name).c_str(), what, byDigits ? ", by digits" : "");
     return kExitOk;
 }
 
@@ -223,6 +273,9 @@ int run(const Args& all) {
         if (std::string problem = readDetails(args, 2, entry, anyGiven); !problem.empty()) return usage(kHelp, problem);
         if (verb == "add" && entry.number[0] == '\0') return usage(kHelp, "add needs --fax NUMBER");
         if (verb == "update" && !anyGiven) return usage(kHelp, "update needs at least one detail to change");
+        if (verb == "update")
+            for (std::size_t i = 2; i < args.size(); i += 2)
+                if (args[i] == "--replace") return usage(kHelp, "--replace is an option of add");
     }
 
     Host host;
@@ -232,7 +285,22 @@ int run(const Args& all) {
 
     if (verb == "list") return list(h, o.tsv);
     if (verb == "show") return show(h, args[1], o.tsv);
-    if (verb == "add") return save(h, entry, false);
+    if (verb == "add") {
+        // The library replaces the details of a name that exists; a user who types "add" means a
+        // new name, so an existing one is kept unless --replace says otherwise.
+        bool replace = false;
+        for (std::size_t i = 2; i < args.size(); ++i) replace = replace || args[i] == "--replace";
+        bool known = false;
+        if (int16_t st = nameKnown(h, entry.name, &known)) return failPb(st, "the phone book cannot be read");
+        if (known && !replace) {
+            std::fprintf(stderr,
+                         "qorfax: %s is in the phone book already: use phonebook update to change some of its\n"
+                         "details, or add --replace to replace all of them\n",
+                         entry.name);
+            return kExitFailed;
+        }
+        return save(h, entry, false);
+    }
     if (verb == "update") {
         PB_ENTRY current;
         if (int16_t st = readEntry(h, args[1], current)) return failPb(st, "the name cannot be changed");
@@ -245,6 +313,14 @@ int run(const Args& all) {
         return save(h, changed, true);
     }
     if (verb == "delete") {
+        // A name that is not there is said as such (the library would only tell the store's
+        // state when the phone book is empty).
+        bool known = false;
+        if (int16_t st = nameKnown(h, args[1], &known)) return failPb(st, "the phone book cannot be read");
+        if (!known) {
+            std::fprintf(stderr, "qorfax: there is no name %s in the phone book\n", args[1].c_str());
+            return kExitFailed;
+        }
         // As the phone book window does: the memberships first, then the name's own record.
         if (int16_t st = SF_removenamefromgroups(h, args[1].c_str())) return failPb(st, "the name cannot be deleted");
         if (int16_t st = SF_deletephone(h, args[1].c_str())) return failPb(st, "the name cannot be deleted");
@@ -257,7 +333,13 @@ int run(const Args& all) {
     }
     if (verb == "export") {
         if (std::string problem = checkPath(args[1]); !problem.empty()) return usage(kHelp, problem);
-        if (int16_t st = qorsf::SF_exportphonebook(h, args[1].c_str())) return failPb(st, "the export failed");
+        const int16_t st = qorsf::SF_exportphonebook(h, args[1].c_str());
+        if (st == qorsf::SF_EXPORTPARTIAL) {
+            std::fprintf(stderr, "qorfax: %s was written without the names and groups reported above\n",
+                         args[1].c_str());
+            return kExitFailed;
+        }
+        if (st) return failPb(st, "the export failed");
         return kExitOk;
     }
     if (verb == "lookup") return lookup(h, args[1], o.tsv);

@@ -1,11 +1,16 @@
 // qorfax queue: list, count and purge the send queue.
+#include <strings.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "commands.h"
-#include "phonebook/phonebook.h"
 #include "host.h"
+#include "phonebook/phonebook.h"
+#include "phonebook_common.h"
+#include "queue/actions.h"
 #include "qorlib1.h"
 #include "qorsf.h"
 #include "qorul.h"
@@ -15,17 +20,53 @@ namespace qorfax {
 namespace {
 
 const char* kHelp =
-    "usage: qorfax queue list\n"
+    "usage: qorfax queue list [--tsv]\n"
+    "       qorfax queue show JOB\n"
+    "       qorfax queue cancel JOB\n"
     "       qorfax queue count\n"
     "       qorfax queue purge\n"
     "       qorfax queue check [--repair]\n"
     "\n"
-    "list shows every job of the send queue (job number, recipient, number, status, send time);\n"
-    "count shows how many jobs there are, and how many were sent, failed or are held; purge\n"
-    "moves the deleted jobs to the purge list; check mends the spool after a program was stopped\n"
-    "half-way and, with --repair, a damaged queue (qorfax queue check --help).\n";
+    "list shows every job of the send queue (job number, recipient, number, status, send time;\n"
+    "with --tsv one job a line, tab-separated: job, recipient, number, status letter, status,\n"
+    "send time as YYYY-MM-DD HH:MM:SS or empty for as soon as possible, note). show shows one\n"
+    "job: its documents, dial string, fine resolution and delete-after-send flags, note and\n"
+    "status. cancel deletes a job: it is marked deleted, its holds on its spooled documents are\n"
+    "released and a spooled copy that no other job needs is removed. count shows how many jobs\n"
+    "there are, and how many were sent, failed or are held. purge removes the deleted jobs from\n"
+    "the queue and releases their documents the same way. check mends the spool after a program\n"
+    "was stopped half-way and, with --repair, a damaged queue (qorfax queue check --help).\n";
 
-int list(uint32_t h) {
+// The record's full job number, send time and status text as shown.
+struct Shown {
+    unsigned long long job = 0;
+    std::string when, status, number;
+};
+
+int16_t describe(uint32_t h, const QUEUE_RECORD& r, bool iso, Shown* out) {
+    out->job = qorsf::SF_jobnumber(r);
+    char status[80];
+    if (int16_t st = VQ_statustext(h, r.status, status, sizeof status)) return st;
+    out->status = status;
+    const SF_DATETIME& t = r.sendtime;
+    char when[40] = {};
+    if (!t.year && !t.month && !t.day && !t.hour && !t.minute && !t.second)
+        std::snprintf(when, sizeof when, "%s", iso ? "" : "as soon as possible");
+    else if (UL_fmtdatetime(h, &t, when, sizeof when) != 0)
+        std::snprintf(when, sizeof when, "?");
+    out->when = when;
+    // The number in display form: without a dial prefix or suffix framed by '|'.
+    char prefix[256], suffix[256], number[256];
+    char stored[sizeof r.number + 1] = {};
+    std::memcpy(stored, r.number, sizeof r.number);
+    qorsf::SF_decodephonenum(h, stored, prefix, suffix, number);
+    out->number = number;
+    return 0;
+}
+
+std::string text(const char* field, std::size_t size) { return std::string(field, strnlen(field, size)); }
+
+int list(uint32_t h, bool tsv) {
     if (int16_t st = L1_lock(h, -1)) return fail(st, "the fax engine lock");
     struct Unlock {
         uint32_t h;
@@ -33,7 +74,7 @@ int list(uint32_t h) {
     } unlock{h};
     unsigned char cursor[VQ_CURSORSIZE] = {};
     if (int16_t st = VQ_openqueue(h, cursor)) return fail(st, "the queue cannot be read");
-    std::printf("%-12s  %-32s  %-30s  %-12s  %s\n", "JOB", "RECIPIENT", "NUMBER", "STATUS", "SEND TIME");
+    if (!tsv) std::printf("%-12s  %-32s  %-30s  %-12s  %s\n", "JOB", "RECIPIENT", "NUMBER", "STATUS", "SEND TIME");
     for (;;) {
         QUEUE_RECORD r;
         std::memset(&r, 0, sizeof r);
@@ -44,22 +85,117 @@ int list(uint32_t h) {
         }
         if (!found) break;
         if (r.status == 'D' || r.status == 'a' || r.status == 'e') continue;  // never listed
-        char status[80], when[40];
-        if (int16_t st = VQ_statustext(h, r.status, status, sizeof status)) return fail(st, "status text");
-        const SF_DATETIME& t = r.sendtime;
-        if (!t.year && !t.month && !t.day && !t.hour && !t.minute && !t.second)
-            std::snprintf(when, sizeof when, "as soon as possible");
-        else if (UL_fmtdatetime(h, &t, when, sizeof when) != 0)
-            std::snprintf(when, sizeof when, "?");
-        const unsigned long long n = static_cast<unsigned long long>(static_cast<uint32_t>(r.jobnumhigh)) * 100000ULL + r.jobnum;
-        // The number in display form: without a dial prefix or suffix framed by '|'.
-        char prefix[256], suffix[256], number[256];
-        char stored[sizeof r.number + 1] = {};
-        std::memcpy(stored, r.number, sizeof r.number);
-        qorsf::SF_decodephonenum(h, stored, prefix, suffix, number);
-        std::printf("%-12llu  %-32s  %-30s  %-12s  %s\n", n, r.recipient, number, status, when);
+        Shown s;
+        if (int16_t st = describe(h, r, tsv, &s)) {
+            VQ_closequeue(h, cursor);
+            return fail(st, "status text");
+        }
+        const std::string recipient = text(r.recipient, sizeof r.recipient);
+        if (tsv) {
+            const char letter[2] = {static_cast<char>(r.status), '\0'};
+            std::printf("%s\n", tsvLine({std::to_string(s.job), recipient, s.number, letter, s.status, s.when,
+                                         text(r.info6, sizeof r.info6)})
+                                    .c_str());
+        } else {
+            std::printf("%-12llu  %-32s  %-30s  %-12s  %s\n", s.job, printable(recipient).c_str(), s.number.c_str(),
+                        s.status.c_str(), s.when.c_str());
+        }
     }
     VQ_closequeue(h, cursor);
+    return kExitOk;
+}
+
+// A job number as the user typed it: 1 to 12 digits.
+bool parseJob(const std::string& word, uint64_t* job) {
+    if (word.empty() || word.size() > 12 || word.find_first_not_of("0123456789") != std::string::npos) return false;
+    *job = std::stoull(word);
+    return true;
+}
+
+// The job, or a message and kExitFailed.
+int findJob(uint32_t h, uint64_t job, QUEUE_RECORD* r) {
+    bool found = false;
+    if (int16_t st = qorsf::SF_findjob(h, job, r, &found)) return fail(st, "the queue cannot be read");
+    if (!found || r->status == 'D' || r->status == 'a' || r->status == 'e') {
+        std::fprintf(stderr, "qorfax: there is no job %llu in the queue\n", static_cast<unsigned long long>(job));
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+// The value after a keyword line of the job control file ("FINE  1"), or "".
+std::string controlValue(const std::vector<std::string>& lines, uint32_t h, uint16_t keyword) {
+    char word[80];
+    if (UL_loadstring(h, word, "QORLANG", keyword) != 0) return "";
+    const std::size_t n = std::strlen(word);
+    for (const std::string& l : lines) {
+        if (l.size() < n || ::strncasecmp(l.c_str(), word, n) != 0) continue;
+        std::string v = l.substr(n);
+        v.erase(0, v.find_first_not_of(' '));
+        return v;
+    }
+    return "";
+}
+
+int show(uint32_t h, uint64_t job) {
+    QUEUE_RECORD r;
+    if (int rc = findJob(h, job, &r)) return rc;
+    Shown s;
+    if (int16_t st = describe(h, r, false, &s)) return fail(st, "status text");
+    char path[UL_MAXPATH];
+    UL_strcopy(path, text(r.jobfile, sizeof r.jobfile).c_str());
+    if (UL_isbarename(path)) UL_fullpath(h, path, sizeof path);
+    auto line = [](const char* label, const std::string& value) {
+        std::printf("%-12s %s\n", label, printable(value).c_str());
+    };
+    line("job", std::to_string(s.job));
+    line("recipient", text(r.recipient, sizeof r.recipient));
+    line("number", s.number);
+    line("status", s.status);
+    line("send time", s.when);
+    line("note", text(r.info6, sizeof r.info6));
+    line("sender", text(r.sender, sizeof r.sender));
+    line("control", path);
+    uint32_t list = 0;
+    char dial[80] = {};
+    if (VQ_readjobfile(h, path, &list, dial) != 0) {
+        line("documents", "(the job control file cannot be read)");
+        return kExitOk;
+    }
+    std::vector<std::string> lines;
+    uint32_t file = 0;
+    if (UL_fopenread(h, path, 1, &file) == 0) {
+        char l[256];
+        int16_t end = 0;
+        while (UL_freadline(h, file, l, sizeof l, &end) == 0 && !end) lines.emplace_back(l);
+        UL_fclose(h, file);
+    }
+    line("dial string", dial);
+    line("fine", controlValue(lines, h, 3932) == "1" ? "yes" : "no");
+    line("delete after", controlValue(lines, h, 3933) == "1" ? "yes" : "no");
+    void* p = nullptr;
+    if (UL_lockhandle(list, &p) == 0) {
+        uint16_t count = 0;
+        std::memcpy(&count, p, sizeof count);
+        const auto* docs = reinterpret_cast<const VQ_JOBFILE*>(static_cast<const char*>(p) + sizeof count);
+        for (uint16_t i = 0; i < count; ++i) line(i == 0 ? "documents" : "", text(docs[i].path, sizeof docs[i].path));
+        if (count == 0) line("documents", "(none)");
+        UL_unlockhandle(list);
+    }
+    VQ_freejobfile(h, list);
+    return kExitOk;
+}
+
+int cancel(uint32_t h, uint64_t job) {
+    QUEUE_RECORD r;
+    if (int rc = findJob(h, job, &r)) return rc;
+    if (r.status == 'I') {
+        std::fprintf(stderr, "qorfax: job %llu is being sent just now and cannot be cancelled\n",
+                     static_cast<unsigned long long>(job));
+        return kExitFailed;
+    }
+    if (int16_t st = qorsf::SF_deletejob(h, &r)) return fail(st, "the job cannot be cancelled");
+    std::printf("cancelled job %llu\n", static_cast<unsigned long long>(job));
     return kExitOk;
 }
 
@@ -76,33 +212,42 @@ int run(const Args& args) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
-    if (args.size() != 1 || (args[0] != "list" && args[0] != "count" && args[0] != "purge"))
-        return usage(kHelp, "queue needs list, count or purge");
+    Args words;
+    bool tsv = false;
+    for (const std::string& a : args) {
+        if (a == "--tsv") tsv = true;
+        else words.push_back(a);
+    }
+    const std::string verb = words.empty() ? "" : words[0];
+    const bool one = verb == "list" || verb == "count" || verb == "purge";
+    const bool withJob = verb == "show" || verb == "cancel";
+    if (!one && !withJob) return usage(kHelp, "queue needs list, show, cancel, count or purge");
+    if (words.size() != (withJob ? 2u : 1u)) return usage(kHelp, "queue " + verb + ": wrong arguments");
+    if (tsv && verb != "list") return usage(kHelp, "--tsv is an option of queue list");
+    uint64_t job = 0;
+    if (withJob && !parseJob(words[1], &job)) return usage(kHelp, "a job number has 1 to 12 digits, not " + words[1]);
     Host host;
     if (int16_t st = host.open()) return fail(st, "the library cannot be opened");
     if (int16_t st = host.queueStatus()) return fail(st, "the send queue");
     const uint32_t h = host.handle();
-    if (args[0] == "list") return list(h);
-    if (args[0] == "count") {
+    if (verb == "list") return list(h, tsv);
+    if (verb == "show") return show(h, job);
+    if (verb == "cancel") return cancel(h, job);
+    if (verb == "count") {
         uint16_t total = 0, sent = 0, failed = 0, held = 0;
         if (int16_t st = SF_checkqueue(h, 1, &total, &sent, &failed, &held)) return fail(st, "the queue cannot be counted");
         // The first poll of a process always counts; 0xFFFF would mean "unchanged".
         std::printf("total %u\nsent %u\nfailed %u\nheld %u\n", total, sent, failed, held);
         return kExitOk;
     }
-    char purge[UL_MAXPATH];
-    if (int16_t st = UL_getpath(h, purge, 7)) return fail(st, "purge list");
-    uint32_t before = 0, after = 0;
-    UL_filesize(h, purge, &before);
-    if (int16_t st = VQ_purgequeue(h)) return fail(st, "the queue cannot be purged");
-    UL_filesize(h, purge, &after);
-    std::printf("purged %u job%s to %s\n", (after - before) / static_cast<uint32_t>(VQ_PURGELINESIZE),
-                (after - before) / VQ_PURGELINESIZE == 1 ? "" : "s", purge);
+    uint32_t purged = 0;
+    if (int16_t st = qorsf::SF_purgejobs(h, &purged)) return fail(st, "the queue cannot be purged");
+    std::printf("purged %u job%s\n", purged, purged == 1 ? "" : "s");
     return kExitOk;
 }
 
 Registration registration{{"queue",
-                           "  queue list|count|purge|check show, count, purge or check the send queue\n", kHelp, run}};
+                           "  queue VERB ...               list, show, cancel, count, purge or check the send queue\n", kHelp, run}};
 
 }  // namespace
 }  // namespace qorfax

@@ -2,8 +2,11 @@
 // so that the main program lists and dispatches whatever commands are linked in.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "qorui.h"
 
 namespace qorfax {
 
@@ -36,6 +39,21 @@ int usage(const char* help, const std::string& problem);
 // qorfax queue check (cmd_queue_check.cpp) and its help.
 int queueCheck(const Args& args);
 extern const char* kQueueCheckHelp;
+
+// The console of qorfax: the library's messages and questions on stderr (answered by --yes or
+// --no), and on a terminal a progress line of long work that updates in place.
+class Console : public qorui::ConsoleDriver {
+public:
+    Console(Policy policy, bool terminal) : qorui::ConsoleDriver(policy), terminal_(terminal) {}
+    void progress(const std::string& what, uint32_t done, uint32_t total) override;
+    int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT style) override;
+    void status(const std::string& text) override;
+
+private:
+    void clearProgress();  // a message starts on a clean line
+    bool terminal_;
+    bool shown_ = false;
+};
 
 // qorfax phonebook print: the listings by name or by group (phonebook_print.cpp).
 int phonebookPrint(const Args& args);

@@ -8,6 +8,8 @@
 
 #include "commands.h"
 #include "frame/frame.h"
+#include "phonebook/phonebook.h"
+#include "qorui.h"
 #include "qorul.h"
 
 namespace qorfax {
@@ -64,6 +66,10 @@ inline std::string checkText(const std::string& value, std::size_t most, const c
     if (value.size() > most)
         return std::string(what) + " \"" + value + "\" is longer than " + std::to_string(most) + " characters";
     if (value.find_first_of("\r\n") != std::string::npos) return std::string(what) + " may not hold a line break";
+    // Names and groups files have no escapes: a quote before a comma would end the field there
+    // and shift the fields after it when the file is read back.
+    if (!qorsf::SF_filesafe(value.c_str()))
+        return std::string(what) + " \"" + value + "\" may not hold a double quote followed by a comma";
     return "";
 }
 
@@ -84,6 +90,27 @@ inline int failPb(int16_t status, const char* what) {
         return kExitFailed;
     }
     return fail(status, what);
+}
+
+// A user interface that shows nothing and answers every question with its first choice: for
+// the looks that may fail without it being the user's error (is the name there already?).
+class QuietDriver : public qorui::ConsoleDriver {
+public:
+    int messageBox(HWND, const std::string&, const std::string&, UINT) override { return IDOK; }
+    void status(const std::string&) override {}
+};
+
+// Whether the phone book has a record of the name (its own record or a membership); 0 or the
+// store's status. Nothing is shown.
+inline int16_t nameKnown(uint32_t host, const std::string& name, bool* known) {
+    *known = false;
+    QuietDriver quiet;
+    qorui::ScopedDriver installed(quiet);
+    char info[qorsf::kPbInfoWidth];
+    const int16_t st = SF_nametophone(host, name.c_str(), info);
+    if (st == SF_NORECORD) return 0;
+    if (st == 0) *known = true;
+    return st;
 }
 
 inline std::string checkPath(const std::string& path) {

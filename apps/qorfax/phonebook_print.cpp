@@ -9,6 +9,7 @@
 #include "host.h"
 #include "qorlib2.h"
 #include "qorul.h"
+#include "qorut.h"
 #include "qorwin32.h"
 #include "report/listings.h"
 
@@ -24,6 +25,7 @@ const char* kHelp =
     "\"Phone book by group\" of the report layout file. The listing goes to the print target of\n"
     "section [PRINT] of the settings file: by default a PDF file in the profile's print folder.\n"
     "With --out it is written to FILE instead: a PDF file when FILE ends with .pdf, else text.\n"
+    "An existing FILE is replaced only with qorfax --yes (asked, and answered no by default).\n"
     "--book PATH lists another phone book file.\n";
 
 bool endsWithPdf(const std::string& s) {
@@ -39,6 +41,14 @@ int16_t paper(uint32_t h) {
 }
 
 int writeTo(uint32_t h, bool byGroup, const std::string& out) {
+    // An existing file is replaced only when the user says so (--yes); it stays whole until the
+    // new listing is complete.
+    int16_t exists = 0;
+    UL_fileexists(out.c_str(), &exists);
+    if (exists && UT_askoverwrite(h, out.c_str()) != 0) {
+        std::fprintf(stderr, "qorfax: %s exists and was left as it is (--yes replaces it)\n", out.c_str());
+        return kExitFailed;
+    }
     char spool[UL_MAXPATH];
     if (int16_t st = UL_getpath(h, spool, 22)) return fail(st, "spool file");
     int16_t st = qorsf::SF_writelisting(h, byGroup, spool, nullptr);

@@ -357,11 +357,17 @@ int16_t FN_texttopdf(uint32_t, const char* textPath, const char* pdfPath, int16_
     if (!textPath || !pdfPath || !*pdfPath) return UL_E_BADARG;
     std::string doc;
     if (!readWhole(textPath, &doc)) return FN_E_PRINTREAD;
-    int fd = ::open(pdfPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Written aside and renamed into place when whole: a failure leaves an older file of that
+    // name as it was.
+    std::string tmp = std::string(pdfPath) + ".XXXXXX";
+    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) return FN_E_PDF;
+    ::fchmod(fd, 0644);
     int16_t st = writePdf(doc, fd, paper);
-    ::close(fd);
-    if (st != 0) ::unlink(pdfPath);
+    if (st == 0 && ::fsync(fd) != 0) st = FN_E_PDF;
+    if (::close(fd) != 0 && st == 0) st = FN_E_PDF;
+    if (st == 0 && ::rename(tmp.c_str(), pdfPath) != 0) st = FN_E_PDF;
+    if (st != 0) ::unlink(tmp.c_str());
     return st;
 }
 

@@ -102,6 +102,10 @@ int16_t UL_reporterror(uint32_t, uint16_t message, const char* text) {
     return 0;
 }
 
+void UL_progress(uint32_t, const char* what, uint32_t done, uint32_t total) {
+    qorui::driver().progress(what ? what : "", done, total);
+}
+
 int16_t UL_message(uint32_t host, const char* module, uint16_t number) {
     char text[512];
     int16_t status = UL_loadstring(host, text, module, number);

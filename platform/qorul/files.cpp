@@ -21,8 +21,13 @@ struct File {
     // Read-ahead of UL_freadline: bytes read from fd but not yet given out.
     std::string ahead;
     std::size_t aheadPos = 0;
+    // A file written whole (UL_fcreatewhole): the temporary file being written and the file it
+    // becomes at UL_fcommit. A temporary file that was never committed is removed.
+    std::string temp;
+    std::string target;
     ~File() {
         if (fd >= 0) ::close(fd);
+        if (!temp.empty()) ::unlink(temp.c_str());
     }
 };
 
@@ -86,6 +91,53 @@ int16_t UL_fcreate(uint32_t, const char* path, int16_t mode, uint32_t* file) {
     if (file) *file = 0;
     if (qorul::writePoint()) return errno == ENOSPC ? UL_E_DISKFULL : int16_t{UL_E_CREATE};
     return openFile(path, (mode == 1 ? O_WRONLY : O_RDWR) | O_CREAT | O_TRUNC, UL_E_CREATE, file);
+}
+
+int16_t UL_fcreatewhole(uint32_t, const char* path, uint32_t* file) {
+    if (file) *file = 0;
+    if (!path || !*path || !file) return UL_E_BADARG;
+    struct stat old {};
+    const bool existed = ::stat(path, &old) == 0;
+    if (existed && S_ISDIR(old.st_mode)) return UL_E_CREATE;
+    auto f = std::make_unique<File>();
+    // Beside the target, so that the rename stays within one file system.
+    f->temp = std::string(path) + ".XXXXXX";
+    f->fd = ::mkostemp(f->temp.data(), O_CLOEXEC);
+    if (f->fd < 0) {
+        f->temp.clear();
+        return UL_E_CREATE;
+    }
+    f->target = path;
+    // The file keeps the permissions of the one it replaces; a new one gets the usual 0644.
+    ::fchmod(f->fd, existed ? (old.st_mode & 0777) : 0644);
+    uint32_t h = table().add(std::move(f));
+    if (h == 0) return UL_E_CREATE;
+    *file = h;
+    return 0;
+}
+
+int16_t UL_fcommit(uint32_t, uint32_t file) {
+    std::unique_ptr<File> f = table().remove(file);
+    if (!f) return UL_E_BADFILE;
+    if (f->temp.empty()) return UL_E_BADARG;  // not a file written whole: nothing to commit
+    // The content reaches the disk before the name does: a crash leaves the old file or the
+    // whole new one, never a short one.
+    const bool synced = ::fsync(f->fd) == 0;
+    const int fd = f->fd;
+    f->fd = -1;
+    if (::close(fd) != 0 || !synced) return UL_E_WRITE;
+    if (::rename(f->temp.c_str(), f->target.c_str()) != 0) return UL_E_CREATE;
+    f->temp.clear();
+    // The rename itself is made durable through the directory.
+    std::string dir = f->target;
+    const std::size_t slash = dir.rfind('/');
+    dir = slash == std::string::npos ? "." : slash == 0 ? "/" : dir.substr(0, slash);
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return 0;
 }
 
 int16_t UL_fopenread(uint32_t, const char* path, int16_t, uint32_t* file) {

@@ -36,6 +36,8 @@ void Driver::failed(const std::string& what) { std::fprintf(stderr, "%s\n", what
 
 void Driver::help(HWND, int number) { status("Help topic " + std::to_string(number)); }
 
+void Driver::progress(const std::string&, uint32_t, uint32_t) {}
+
 // ---- Console: messages to stderr, questions answered by the policy.
 
 int ConsoleDriver::messageBox(HWND, const std::string& text, const std::string& caption, UINT style) {
@@ -83,6 +85,7 @@ void ScriptedDriver::clear() {
     actions_.clear();
     failures_.clear();
     helps_.clear();
+    progress_.clear();
 }
 
 bool ScriptedDriver::userAction(HWND dialog) {

@@ -20,11 +20,13 @@ int16_t UX_resizehandle(uint32_t* handle, uint32_t, uint32_t newsize) {
 void UX_textcopy(char* dst, std::size_t dstsize, const char* src) {
     if (!dst || dstsize == 0) return;
     if (!src) src = "";
+    // Only trailing spaces go: they are the padding of the phone book's fixed columns. A tab is
+    // a character the user typed and stays.
     std::size_t n = std::strlen(src);
-    while (n > 0 && (src[n - 1] == ' ' || src[n - 1] == '\t')) --n;
+    while (n > 0 && src[n - 1] == ' ') --n;
     if (n >= dstsize) {
-        n = dstsize - 1;  // cut; blanks that the cut brings to the end go too
-        while (n > 0 && (src[n - 1] == ' ' || src[n - 1] == '\t')) --n;
+        n = dstsize - 1;  // cut; spaces that the cut brings to the end go too
+        while (n > 0 && src[n - 1] == ' ') --n;
     }
     std::memmove(dst, src, n);
     dst[n] = '\0';

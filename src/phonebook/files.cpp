@@ -6,9 +6,16 @@
 // Field texts are written as they stand (no quote or comma inside them is doubled or escaped).
 // Groups file (the names file's path with the extension "GLS"): one line per membership:
 //     "group","name"
-// Lines end with CR LF. The reader takes LF alone too.
+// A group without members is written as a line with an empty name, "group","": the reader
+// makes the group's own record of it.
+// Lines end with CR LF. The reader takes LF alone too. Both files are written whole: a new file
+// replaces the old one only when the whole export worked.
+#include <dirent.h>
+#include <strings.h>
+
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "frame/services/guards.h"
 #include "phonebook/recipients.h"
@@ -18,8 +25,10 @@ namespace qorsf {
 
 namespace {
 
-constexpr std::size_t kNamesLine = 512;   // a names file line: at most 511 characters are read
+constexpr std::size_t kNamesLine = 512;   // a names file line: at most 511 characters
 constexpr std::size_t kGroupsLine = 256;  // a groups file line: at most 255
+// Lines are read into twice the room, so that a longer line is seen and refused, not cut.
+constexpr std::size_t kReadRoom = 1024;
 constexpr std::size_t kTextProbe = 4096;  // bytes looked at to tell text from other files
 constexpr int16_t kImportKind = 53;       // kind word of the recipient hand-out during an import
 constexpr int16_t SF_NOTTEXT = 20238;     // the names or groups file is not a text file
@@ -47,6 +56,16 @@ int16_t openText(uint32_t host, const char* path, HostFile& file, const char* op
     if (st) UL_errorlog(host, operation, st);
     return st;
 }
+
+// Whether every text of the entry (and the name) can be written faithfully.
+bool entrySafe(const char* name, const PB_ENTRY& e) {
+    for (const char* field : {name, e.number, e.company, e.text1, e.text2, e.voice, e.text3, e.altnumber,
+                              e.othernumber})
+        if (!SF_filesafe(field)) return false;
+    return true;
+}
+
+std::string lineNumber(uint32_t n) { return std::to_string(n); }
 
 // One line of a names file as the export writes it.
 std::string namesLine(const char* name, const PB_ENTRY& e) {
@@ -99,6 +118,49 @@ void SF_groupspath(const char* namesPath, char* out, std::size_t outsize) {
     UL_strcopy(out, outsize, path.c_str());
 }
 
+bool SF_filesafe(const char* text) {
+    if (!text) return true;
+    for (const char* q = std::strchr(text, '"'); q; q = std::strchr(q + 1, '"')) {
+        const char* after = q + 1;
+        while (*after == ' ' || *after == '\t') ++after;
+        if (*after == ',') return false;
+    }
+    return true;
+}
+
+bool SF_findgroupsfile(const char* namesPath, char* out, std::size_t outsize) {
+    char exact[UL_MAXPATH * 2];
+    SF_groupspath(namesPath, exact, sizeof exact);
+    int16_t exists = 0;
+    if (UL_fileexists(exact, &exists) == 0 && exists) {
+        UL_strcopy(out, outsize, exact);
+        return true;
+    }
+    // Peers of other systems write ".gls" or ".Gls": on a file system that tells cases apart,
+    // look for the name in any case. The exact name wins; otherwise the first in name order.
+    const std::string wanted(exact);
+    const std::size_t slash = wanted.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : wanted.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? wanted : wanted.substr(slash + 1);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return false;
+    // The names file itself is never its own groups file ("x.gls" read as names).
+    const std::string names(namesPath ? namesPath : "");
+    const std::string namesBase = names.substr(names.rfind('/') == std::string::npos ? 0 : names.rfind('/') + 1);
+    std::string best;
+    while (const dirent* entry = ::readdir(d)) {
+        if (::strcasecmp(entry->d_name, base.c_str()) != 0) continue;
+        if (namesBase == entry->d_name) continue;
+        if (best.empty() || std::strcmp(entry->d_name, best.c_str()) < 0) best = entry->d_name;
+    }
+    ::closedir(d);
+    if (best.empty()) return false;
+    const std::string found = slash == std::string::npos ? best : dir + best;
+    if (found.size() >= outsize) return false;
+    UL_strcopy(out, outsize, found.c_str());
+    return true;
+}
+
 int16_t SF_exportphonebook(uint32_t host, const char* path) {
     if (!path || !*path) return UL_E_BADARG;
     struct Block {
@@ -113,8 +175,9 @@ int16_t SF_exportphonebook(uint32_t host, const char* path) {
     WorkBlock<Block> b;
     if (int16_t st = b.allocate()) return st;
     SF_groupspath(path, b->groupsPath, sizeof b->groupsPath);
-    // A names file named like its own groups file would be deleted by the groups step.
-    if (std::strcmp(b->groupsPath, path) == 0) return UL_E_CREATE;
+    // A names file named like its own groups file (in any case) would be replaced or deleted by
+    // the groups step.
+    if (::strcasecmp(b->groupsPath, path) == 0) return UL_E_CREATE;
 
     struct CloseStore {
         uint32_t host;
@@ -126,7 +189,11 @@ int16_t SF_exportphonebook(uint32_t host, const char* path) {
         return st;
     };
 
-    if (int16_t st = UL_fcreate(host, path, 1, names.out())) return failed(st);
+    // Both files are written aside and replace the old ones only when the whole export
+    // worked: a failure leaves the user's earlier export as it was.
+    if (int16_t st = UL_fcreatewhole(host, path, names.out())) return failed(st);
+    uint32_t leftOut = 0, written = 0;
+    std::vector<std::string> namesLeftOut;  // their memberships are left out too
     uint16_t found = 0;
     if (int16_t st = SF_getfirstname(host, b->name, &found)) return failed(st);
     while (found) {
@@ -140,30 +207,69 @@ int16_t SF_exportphonebook(uint32_t host, const char* path) {
             if (int16_t st = SF_nametophone(host, b->name, own)) return failed(st);
             if (own[0] != '\0') std::memcpy(b->info, own, kPbInfoWidth);
             qorsf::SF_infotoentry(host, b->info, &b->entry);
-            const std::string line = namesLine(b->name, b->entry);
-            if (int16_t st = UL_fputline(host, names.get(), line.c_str())) return failed(st);
+            if (!entrySafe(b->name, b->entry)) {
+                // Written as it stands, the line would be read back with its fields shifted.
+                UL_reporterror(host, SF_NAMELEFTOUT, b->name);
+                UL_errorlog(host, "SF_exportphonebook", SF_NAMELEFTOUT);
+                namesLeftOut.emplace_back(b->name);
+                ++leftOut;
+            } else {
+                const std::string line = namesLine(b->name, b->entry);
+                if (int16_t st = UL_fputline(host, names.get(), line.c_str())) return failed(st);
+                UL_progress(host, "export", ++written, 0);
+            }
         }
         if (int16_t st = SF_getnextname(host, b->name, &found)) return failed(st);
     }
-    if (int16_t st = names.close()) return failed(st);
 
-    UL_fdelete(host, b->groupsPath);  // an old groups file must not outlive this export
+    auto groupLine = [&](const std::string& line) -> int16_t {
+        if (!groups.isOpen())
+            if (int16_t st = UL_fcreatewhole(host, b->groupsPath, groups.out())) return st;
+        return UL_fputline(host, groups.get(), line.c_str());
+    };
     if (int16_t st = SF_getfirstgroup(host, b->group, &found)) return failed(st);
     while (found) {
+        const bool groupSafe = SF_filesafe(b->group);
+        if (!groupSafe) {
+            UL_reporterror(host, SF_GROUPLEFTOUT, b->group);
+            UL_errorlog(host, "SF_exportphonebook", SF_GROUPLEFTOUT);
+            ++leftOut;
+        }
         uint16_t member = 0;
+        bool anyMember = false;
         if (int16_t st = SF_getfirstmember(host, b->group, b->name, &member)) return failed(st);
         while (member) {
             if (!SF_isblank(b->name)) {
-                if (!groups.isOpen())
-                    if (int16_t st = UL_fcreate(host, b->groupsPath, 1, groups.out())) return failed(st);
-                const std::string line = std::string("\"") + b->group + "\",\"" + b->name + "\"";
-                if (int16_t st = UL_fputline(host, groups.get(), line.c_str())) return failed(st);
+                anyMember = true;
+                // A name the names file could not hold was reported there already; a membership
+                // of it alone would bring the name back without its details.
+                bool nameWritten = SF_filesafe(b->name);
+                for (const std::string& n : namesLeftOut)
+                    if (SF_strcmp(n.c_str(), b->name) == 0) nameWritten = false;
+                if (groupSafe && nameWritten) {
+                    if (int16_t st = groupLine(std::string("\"") + b->group + "\",\"" + b->name + "\""))
+                        return failed(st);
+                }
             }
             if (int16_t st = SF_getnextmember(host, b->group, b->name, &member)) return failed(st);
         }
+        // A group without members survives as its own line with an empty name.
+        if (!anyMember && groupSafe)
+            if (int16_t st = groupLine(std::string("\"") + b->group + "\",\"\"")) return failed(st);
         if (int16_t st = SF_getnextgroup(host, b->group, &found)) return failed(st);
     }
-    if (int16_t st = groups.close()) return failed(st);
+
+    if (int16_t st = names.commit()) return failed(st);
+    if (groups.isOpen()) {
+        if (int16_t st = groups.commit()) return failed(st);
+    } else {
+        // No group at all: an old groups file must not outlive this export.
+        char old[UL_MAXPATH * 2];
+        while (SF_findgroupsfile(path, old, sizeof old))
+            if (UL_fdelete(host, old) != 0) break;
+    }
+    UL_progress(host, "export", UL_PROGRESS_END, 0);
+    if (leftOut) return failed(SF_EXPORTPARTIAL);
     return 0;
 }
 
@@ -199,11 +305,12 @@ int16_t SF_importphonebook(uint32_t host, const char* path) {
         UL_strcopy(b->record.name, b->entry.name);
         b->record.group[0] = '\0';
         if (int16_t st = qorsf::SF_addphone(host, b->entry.name, &b->record)) return st;
+        UL_progress(host, "import", i + 1, items);
     }
     UT_listfree(host, &recipientList());
 
-    char groupsPath[160];
-    SF_groupspath(path, groupsPath, sizeof groupsPath);
+    char groupsPath[UL_MAXPATH * 2];
+    if (!SF_findgroupsfile(path, groupsPath, sizeof groupsPath)) return 0;  // names only
     return SF_importgroups(host, groupsPath);
 }
 
@@ -212,9 +319,9 @@ int16_t SF_readcsvfile(uint32_t host, UT_LIST* list, const char* path, uint16_t*
     if (!list || !path || !count) return UL_E_BADARG;
     HostFile file(host);
     if (int16_t st = openText(host, path, file, "SF_readcsvfile")) return st;
-    char line[kNamesLine];
+    char line[kReadRoom];
     PB_ENTRY entry;
-    for (;;) {
+    for (uint32_t number = 1;; ++number) {
         int16_t end = 0;
         // Read failures (a directory, a device error) are failures, not the end of the file.
         if (int16_t st = UL_freadline(host, file.get(), line, sizeof line, &end)) {
@@ -222,6 +329,12 @@ int16_t SF_readcsvfile(uint32_t host, UT_LIST* list, const char* path, uint16_t*
             return st;
         }
         if (end) break;
+        if (std::strlen(line) >= kNamesLine) {
+            // A cut line would lose the fields at its end without a word: refused, by number.
+            UL_reporterror(host, SF_CSVLINELONG, lineNumber(number).c_str());
+            UL_errorlog(host, "SF_readcsvfile", SF_CSVLINELONG);
+            return SF_CSVLINELONG;
+        }
         // An empty line does not end the file: the names after it are read too.
         if (line[0] == '\0') continue;
         std::memset(&entry, 0, sizeof entry);
@@ -274,9 +387,9 @@ int16_t SF_importgroups(uint32_t host, const char* path) {
     if (UL_fileexists(path, &exists) != 0 || !exists) return 0;
     HostFile file(host);
     if (int16_t st = openText(host, path, file, "SF_importgroups")) return st;
-    char line[kGroupsLine];
+    char line[kReadRoom];
     char group[kPbKeyWidth + 1], name[kPbKeyWidth + 1];
-    for (;;) {
+    for (uint32_t number = 1;; ++number) {
         int16_t end = 0;
         if (int16_t st = UL_freadline(host, file.get(), line, sizeof line, &end)) {
             UL_errorlog(host, "SF_importgroups", st);
@@ -284,7 +397,14 @@ int16_t SF_importgroups(uint32_t host, const char* path) {
         }
         if (end) break;
         if (line[0] == '\0') continue;
+        if (std::strlen(line) >= kGroupsLine) {
+            UL_reporterror(host, SF_GLSLINELONG, lineNumber(number).c_str());
+            UL_errorlog(host, "SF_importgroups", SF_GLSLINELONG);
+            return SF_GLSLINELONG;
+        }
         if (int16_t st = SF_decodegroupline(host, line, group, name)) {
+            // The statuses that name a line are told with its number.
+            if (st == SF_GLSNAMEBLANK) UL_reporterror(host, st, lineNumber(number).c_str());
             UL_errorlog(host, "SF_importgroups", st);
             return st;
         }
@@ -306,6 +426,9 @@ int16_t SF_decodegroupline(uint32_t host, char* line, char* group, char* name) {
     // A longer group is refused rather than cut: cut groups could fall together with another.
     if (std::strlen(fields[0]) > kPbKeyWidth) return SF_GLSGROUPLONG;
     if (count >= 2 && std::strlen(fields[1]) > kPbKeyWidth) return SF_GLSNAMELONG;
+    // A member name that begins with a blank would be taken for the group's own record (an
+    // empty name) or a name nobody can type; it is refused. An empty name is the group's own.
+    if (count >= 2 && (fields[1][0] == ' ' || fields[1][0] == '\t')) return SF_GLSNAMEBLANK;
     UL_strcopy(group, kPbKeyWidth + 1, fields[0]);
     if (count >= 2) UL_strcopy(name, kPbKeyWidth + 1, fields[1]);
     return 0;

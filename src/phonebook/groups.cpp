@@ -141,7 +141,10 @@ int16_t SF_deletegroup(uint32_t host, const char* group) {
     if (SF_isblank(key)) return pb::notFound(host, key);
     pb::ChangingStore s(host);
     if (int16_t st = s.open()) return st;
-    // A group that is not there is reported also when the phone book is empty.
+    // An empty phone book has nothing to delete: that is done, not an error to show.
+    bool empty = false;
+    if (int16_t st = s.first(kPbKeyGroup, &empty)) return st;
+    if (empty) return 0;
     if (s.find(kPbKeyGroup, key)) return pb::notFound(host, key);
     do {
         s.read();
@@ -157,6 +160,9 @@ int16_t SF_removenamefromgroups(uint32_t host, const char* name) {
     if (SF_isblank(key)) return pb::notFound(host, key);
     pb::ChangingStore s(host);
     if (int16_t st = s.open()) return st;
+    bool empty = false;
+    if (int16_t st = s.first(kPbKeyName, &empty)) return st;
+    if (empty) return 0;  // no memberships to remove
     if (s.find(kPbKeyName, key)) return pb::notFound(host, key);
     // The name's records stand together in key order. Each delete starts the walk again at the
     // first of them; the name's own record stays and is passed.
@@ -182,6 +188,9 @@ int16_t SF_removenamefromgroup(uint32_t host, const char* name, const char* grou
     if (SF_isblank(member)) return pb::notFound(host, member);  // the group's own record stays
     pb::ChangingStore s(host);
     if (int16_t st = s.open()) return st;
+    bool empty = false;
+    if (int16_t st = s.first(kPbKeyGroup, &empty)) return st;
+    if (empty) return 0;  // nobody to take out
     if (s.find(kPbKeyGroup, key)) return pb::notFound(host, key);
     for (;;) {
         bool deleted = false;

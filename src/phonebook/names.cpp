@@ -139,6 +139,9 @@ int16_t SF_deletephone(uint32_t host, const char* name) {
     const Key key(name);
     pb::ChangingStore s(host);
     if (int16_t st = s.open()) return st;
+    // The store's own status is passed on when it cannot even go to its first name (an empty
+    // phone book among others): the caller learns the phone book's state, not "no such name".
+    if (int16_t st = s.move(kPbKeyName, DB_FIRST)) return st;
     // Only the name's own record goes; its memberships stay (SF_removenamefromgroups).
     if (s.find(kPbKeyName, key)) return pb::notFound(host, key);
     for (;;) {

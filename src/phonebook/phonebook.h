@@ -36,6 +36,12 @@ constexpr int16_t SF_CSVNAMECUT = 20213;    // 20213-20220: a field cut to its w
 constexpr int16_t SF_GLSNOGROUP = 20235;    // a groups file line without a group
 constexpr int16_t SF_GLSNAMELONG = 20236;   // a member name longer than 30 characters
 constexpr int16_t SF_GLSGROUPLONG = 20237;  // a group longer than 30 characters
+constexpr int16_t SF_NAMELEFTOUT = 20239;   // export: a name whose texts the file cannot hold (reported)
+constexpr int16_t SF_GROUPLEFTOUT = 20240;  // export: a group the file cannot hold (reported)
+constexpr int16_t SF_CSVLINELONG = 20241;   // a names file line longer than 511 characters
+constexpr int16_t SF_GLSNAMEBLANK = 20242;  // a groups file member name that begins with a blank
+constexpr int16_t SF_EXPORTPARTIAL = 20243; // export written, but without the records reported
+constexpr int16_t SF_GLSLINELONG = 20244;   // a groups file line longer than 255 characters
 
 // Results of SF_cidnumbertorec.
 constexpr uint16_t SF_CID_VOICE = 0, SF_CID_FAX = 1, SF_CID_ALT = 2, SF_CID_NONE = 65535;
@@ -82,6 +88,12 @@ int16_t SF_cidnumbertorec(uint32_t host, const char* number, uint16_t* which, PB
 // The groups file that goes with a names file: the extension of the file name replaced by
 // "GLS", or ".GLS" appended when the file name has none.
 void SF_groupspath(const char* namesPath, char* out, std::size_t outsize);
+// Whether a text can be written into a names or groups file and read back as it is. The files
+// have no escapes: a double quote followed (after blanks) by a comma ends a field there.
+bool SF_filesafe(const char* text);
+// The groups file of a names file as it is on disk: the path of SF_groupspath, or a file of
+// that name in another case of letters ("x.gls") when only such a one exists. False when none.
+bool SF_findgroupsfile(const char* namesPath, char* out, std::size_t outsize);
 int16_t SF_exportphonebook(uint32_t host, const char* path);
 int16_t SF_importphonebook(uint32_t host, const char* path);
 int16_t SF_readcsvfile(uint32_t host, UT_LIST* list, const char* path, uint16_t* count);

@@ -48,6 +48,18 @@ public:
     int16_t update() { return SF_dbupdate(host_, &db(), area_->context.table); }
     int16_t remove() { return SF_dbdelete(host_, &db(), area_->context.table); }
 
+    // Moves to the first entry of a key. An empty phone book is not a failure: `empty` tells it,
+    // with status 0; any other failure of the store is passed on.
+    int16_t first(int key, bool* empty) {
+        *empty = false;
+        const int16_t st = move(key, DB_FIRST);
+        if (st != 0 && db().laststatus == DB_NOTFOUND) {
+            *empty = true;
+            return 0;
+        }
+        return st;
+    }
+
     PB_RECORD& rec() { return area_->record; }
     PbWorkArea* area() { return area_; }
     uint32_t host() const { return host_; }

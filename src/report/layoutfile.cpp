@@ -112,22 +112,26 @@ int16_t rpt_defaultlayouts(uint32_t host, std::string* out) {
     line("");
 
     // The phone book by name: a name's own row, then one row per group it belongs to, the
-    // name left blank while it repeats.
+    // name left blank while it repeats. Names, groups and numbers hold 30 characters and the
+    // company 60, so a row takes three lines (and a blank one): nothing is ever cut.
     line("[" + byName + "]");
     key(kWidth, "79", "");
     key(kLength, "60", "");
     key(kHeader, "4", "");
     key(kFooter, "0", "");
-    key(kBody, "1", "");
+    key(kBody, "4", "");
     key(kGroup, "1", "the name");
     key(kBlank, "1", "");
     line("(" + bHeader + ")");
     line(titleLine(byName, fDate, fTime, fPage, 79));
     line("");
-    line(pad("Name", 25) + pad("Group", 15) + pad("Fax number", 20) + "Company");
+    line(pad("Name", 31) + pad("Group", 32) + "Details");
     line(dashes79);
     line("(" + bBody + ")");
-    line(column(1, 24) + " " + column(2, 14) + " " + column(3, 19) + " " + column(5, 19));
+    line(column(1, 30) + " " + column(2, 30));
+    line("  Fax   " + column(3, 30) + "  Voice " + column(4, 30));
+    line("  Company " + column(5, 60));
+    line("");
     line("");
 
     // The phone book by group: each group with its members, the group blank while it repeats.
@@ -176,19 +180,20 @@ int16_t rpt_defaultlayouts(uint32_t host, std::string* out) {
     line("");
     line("");
 
-    // The queue report: one line per job.
+    // The queue report: two lines per job, so that recipient and number are never cut.
     line("[" + queue + "]");
     key(kWidth, "79", "");
     key(kLength, "60", "");
     key(kHeader, "4", "");
-    key(kBody, "1", "");
+    key(kBody, "2", "");
     line("(" + bHeader + ")");
     line(titleLine(queue, fDate, fTime, fPage, 79));
     line("");
-    line(pad("Recipient", 23) + pad("Number", 19) + pad("Send time", 20) + "Status");
+    line(pad("Recipient", 34) + "Number");
     line(dashes79);
     line("(" + bBody + ")");
-    line(column(9, 22) + " " + column(2, 18) + " " + column(3, 19) + " " + column(4, 17));
+    line(column(9, 33) + " " + column(2, 30));
+    line("  " + pad("Send time", 10) + column(3, 19) + "  Status " + column(4, 30));
     line("");
 
     // DEFAULT: four columns under a line with the date, time and page number.

@@ -110,19 +110,25 @@ int16_t ListingRows::addByName(const PB_RECORD& r) {
     return 0;
 }
 
-// Rows by group: the group's own row (when its record has details), then one row per member.
+// Rows by group: a group's own record starts the group's row with an empty name, and its
+// first member takes that row over; only a group without members keeps a row of its own
+// record. Then one row per member, each of the name and the group only.
 int16_t ListingRows::addByGroup(const PB_RECORD& r) {
     if (SF_isblank(r.group)) return 0;
     const bool sameGroup = pending_ && std::strcmp(r.group, columns_[1]) == 0;
     if (sameGroup) {
         if (SF_isblank(r.name)) {
             if (!infoPresent(r)) return 0;
-        } else if (std::strcmp(r.name, columns_[0]) == 0) {
-            return 0;
+            if (int16_t st = writeRow()) return st;
+        } else {
+            if (std::strcmp(r.name, columns_[0]) == 0) return 0;
+            // The row of the group's own record is taken over, not written.
+            if (!SF_isblank(columns_[0]))
+                if (int16_t st = writeRow()) return st;
         }
-    }
-    if (!SF_isblank(columns_[1]))
+    } else if (pending_ && !SF_isblank(columns_[1])) {
         if (int16_t st = writeRow()) return st;
+    }
     fill(r);
     pending_ = true;
     return 0;
@@ -173,15 +179,17 @@ int16_t SF_writelisting(uint32_t host, bool byGroup, const char* reportPath, int
     });
     const int16_t key = byGroup ? kPbKeyGroup : kPbKeyName;
     // A move that finds no further record ends the walk.
+    uint32_t records = 0;
     for (int16_t dir = DB_FIRST; SF_dbmove(host, &area->context.db, key, dir) == 0; dir = DB_NEXT) {
         if (int16_t st = SF_dbread(host, &area->context.db, area->context.table)) return st;
         if (int16_t st = rows.add(area->record)) return st;
+        UL_progress(host, "listing", ++records, 0);
         UL_yield(host);
     }
+    UL_progress(host, "listing", UL_PROGRESS_END, 0);
     if (int16_t st = rows.finish()) return st;
-    const int16_t print = ctx.printAfterwards;
     if (int16_t st = SF_rptclose(host, &ctx)) return st;
-    if (printAfterwards) *printAfterwards = print;
+    if (printAfterwards) *printAfterwards = ctx.printAfterwards;  // close, then ask, as callers do
     return 0;
 }
 

@@ -607,7 +607,11 @@ void SF_rptfree(uint32_t host, RPT_CONTEXT* ctx) {
     for (HFONT& f : ctx->fonts)
         if (f) DeleteObject(f);
     delete ctx->data;
+    // "Print afterwards" outlives the release: a caller closes the report and then asks whether
+    // to print it. The next open or layout load starts it afresh.
+    const int16_t print = ctx->printAfterwards;
     std::memset(ctx, 0, sizeof *ctx);
+    ctx->printAfterwards = print;
     module() = ModuleState{};
 }
 
@@ -653,13 +657,15 @@ int16_t SF_rptopen(uint32_t host, const char* output, const char* layout, RPT_CO
     UL_fileexists(output, &exists);
     if (exists && UT_askoverwrite(host, output) != 0) {
         SF_rptfree(host, ctx);
+        ctx->printAfterwards = 0;  // nothing was written: nothing to print
         return SF_CANCELLED;
     }
-    // The user agreed to replace an existing file: it is written from its start and cut there,
-    // so no tail of the old content stays behind the report.
-    if (int16_t st = UL_fcreate(host, output, 1, &ctx->file)) {
+    // The report is written aside and replaces the file of that name only when it is closed
+    // whole: a report that fails on the way leaves an existing file as it was.
+    if (int16_t st = UL_fcreatewhole(host, output, &ctx->file)) {
         ctx->file = 0;
         SF_rptfree(host, ctx);
+        ctx->printAfterwards = 0;
         return st;
     }
     UL_strcopy(ctx->outputName, output);
@@ -745,7 +751,7 @@ int16_t SF_rptclose(uint32_t host, RPT_CONTEXT* ctx) {
     }
     // Comma-separated rows end with the last row: blank fill lines and a form feed would make
     // the file something else than rows.
-    int16_t closed = UL_fclose(host, ctx->file);
+    int16_t closed = status == 0 ? UL_fcommit(host, ctx->file) : UL_fclose(host, ctx->file);
     ctx->file = 0;
     if (status == 0) status = closed;
 

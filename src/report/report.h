@@ -70,8 +70,9 @@ struct RptValues {
 struct RptLayoutData;  // blocks, field lists and value set of an open report (report.cpp)
 
 // The report context, owned by the caller. All zero is a fresh context; SF_rptopen and
-// SF_rptlayout fill it, SF_rptfree releases what it holds and zeroes it again. It holds a
-// pointer, so it lives in ordinary memory or a locked block and is never written to a file.
+// SF_rptlayout fill it, SF_rptfree releases what it holds and zeroes it again (but for the
+// print-afterwards flag). It holds a pointer, so it lives in ordinary memory or a locked block
+// and is never written to a file.
 struct RPT_CONTEXT {
     int32_t rowsBefore;    // rows before the current group
     int32_t rowsInGroup;   // rows in the current group
@@ -108,7 +109,8 @@ int16_t SF_rptline(uint32_t host, RPT_CONTEXT* ctx, const char* running, int16_t
 // names one, and releases the context.
 int16_t SF_rptclose(uint32_t host, RPT_CONTEXT* ctx);
 // Releases the blocks, field lists, value set and fonts, closes an output left open, and
-// zeroes the context.
+// zeroes the context, all but its print-afterwards flag: that stays readable after
+// SF_rptclose until the next SF_rptopen or SF_rptlayout.
 void SF_rptfree(uint32_t host, RPT_CONTEXT* ctx);
 // Sets value `kind` to the text, cut to 79 characters; 13002 for a kind out of range.
 int16_t UT_updprt(uint32_t host, RptValues* values, const char* text, int16_t kind);

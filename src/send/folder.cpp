@@ -24,14 +24,14 @@ public:
     DocumentArea& operator=(const DocumentArea&) = delete;
     int16_t take() {
         void* p = nullptr;
-        int16_t st = FN_getarea(host_, FN_AREA_DOCLIST, &p);
+        int16_t st = UL_getarea(host_, FN_AREA_DOCLIST, &p);
         if (st == 0) area_ = static_cast<FN_DOCAREA*>(p);
         return st;
     }
     int16_t release() {
         if (!area_) return 0;
         area_ = nullptr;
-        return FN_releasearea(host_, FN_AREA_DOCLIST);
+        return UL_releasearea(host_, FN_AREA_DOCLIST);
     }
     FN_DOCAREA* get() const { return area_; }
 

@@ -1,6 +1,7 @@
 // The names and groups files: their bytes, the round trip, and what bad files do.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -10,6 +11,15 @@
 
 namespace qortest {
 namespace {
+
+std::vector<std::string> listDir(const std::string& dir) {
+    std::vector<std::string> out;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (const dirent* e = ::readdir(d)) out.emplace_back(e->d_name);
+        ::closedir(d);
+    }
+    return out;
+}
 
 struct Files : PhoneBookTest {
     std::string names_() const { return profile.path("book.LST"); }
@@ -41,10 +51,129 @@ TEST_F(Files, ExportOfAnEmptyBookLeavesNoGroupsFile) {
     EXPECT_TRUE(fileExists(names_()));
     EXPECT_EQ(readFile(names_()), "");
     EXPECT_FALSE(fileExists(groups_()));
+}
+
+TEST_F(Files, EmptyGroupsSurviveExportAndImport) {
     ASSERT_EQ(add("Ada", "1"), 0);
     ASSERT_EQ(join("Empty", ""), 0);
+    ASSERT_EQ(join("Golf", ""), 0);
+    ASSERT_EQ(join("Golf", "Ada"), 0);
     ASSERT_EQ(exportTo(names_()), 0);
-    EXPECT_FALSE(fileExists(groups_())) << "a group without members has no line";
+    EXPECT_EQ(readFile(groups_()), "\"Empty\",\"\"\r\n\"Golf\",\"Ada\"\r\n")
+        << "the empty group is a line with an empty name; a group with members needs none";
+
+    useBook("fresh.pbk");
+    ASSERT_EQ(importFrom(names_()), 0);
+    EXPECT_EQ(groups(), (Names{"Empty", "Golf"}));
+    EXPECT_EQ(members("Empty"), (Names{""})) << "the group's own record, no member";
+    EXPECT_EQ(members("Golf"), (Names{"Ada"}));
+}
+
+TEST_F(Files, ExportLeavesOutAndReportsWhatTheFileCannotHold) {
+    ASSERT_EQ(add("Ada", "1"), 0);
+    ASSERT_EQ(add("Ben", Details{"2", "", "", "", "Smith\", Jones"}), 0);  // a quote before a comma
+    ASSERT_EQ(add("Cy", Details{"3", "", "", "", "Say \"hi\" , \"Cy\""}), 0);  // blanks between
+    ASSERT_EQ(add("Di", Details{"4", "", "", "", "The \"Best\" Co"}), 0);  // quotes alone are fine
+    ASSERT_EQ(join("Golf", "Ben"), 0);
+    ASSERT_EQ(join("Golf", "Ada"), 0);
+    ASSERT_EQ(join("A\",B", "Ada"), 0);
+    profile.ui().clear();
+    EXPECT_EQ(exportTo(names_()), qorsf::SF_EXPORTPARTIAL);
+    std::vector<std::string> said;
+    for (const auto& m : profile.ui().shown()) said.push_back(m.text);
+    EXPECT_EQ(said, (std::vector<std::string>{
+                        "The name \"Ben\" was left out of the names file: one of its texts holds a double quote "
+                        "followed by a comma, which the file cannot hold.",
+                        "The name \"Cy\" was left out of the names file: one of its texts holds a double quote "
+                        "followed by a comma, which the file cannot hold.",
+                        "The group \"A\",B\" was left out of the groups file: its name holds a double quote "
+                        "followed by a comma, which the file cannot hold."}));
+    // What was written reads back as it was: no shifted fields, no phantom group.
+    EXPECT_EQ(readFile(names_()),
+              "\"Ada\",\"1\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
+              "\"Di\",\"4\",\"The \"Best\" Co\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n");
+    EXPECT_EQ(readFile(groups_()), "\"Golf\",\"Ada\"\r\n");
+    useBook("fresh.pbk");
+    ASSERT_EQ(importFrom(names_()), 0);
+    EXPECT_EQ(names(), (Names{"Ada", "Di"}));
+    EXPECT_STREQ(details("Di").company, "The \"Best\" Co");
+    EXPECT_EQ(groups(), (Names{"Golf"}));
+
+    EXPECT_FALSE(qorsf::SF_filesafe("a\",b"));
+    EXPECT_FALSE(qorsf::SF_filesafe("a\" \t,b"));
+    EXPECT_TRUE(qorsf::SF_filesafe("a\"b,c"));
+    EXPECT_TRUE(qorsf::SF_filesafe("a,\"b\""));
+}
+
+TEST_F(Files, AFailedExportLeavesTheEarlierExportAsItWas) {
+    ASSERT_EQ(add("Ada", "1"), 0);
+    ASSERT_EQ(exportTo(names_()), 0);
+    const std::string earlier = readFile(names_());
+    ASSERT_EQ(add("Ben", "2"), 0);
+    ASSERT_EQ(join("Golf", "Ben"), 0);
+    // The groups file cannot be written (a directory stands in its place): nothing is replaced.
+    ASSERT_EQ(::mkdir(groups_().c_str(), 0755), 0);
+    EXPECT_NE(exportTo(names_()), 0);
+    EXPECT_EQ(readFile(names_()), earlier);
+    ::rmdir(groups_().c_str());
+    // No temporary file is left beside it.
+    int others = 0;
+    for (const char* suffix : {".LST.", ".GLS."})
+        for (const auto& f : listDir(profile.root()))
+            if (f.find(suffix) != std::string::npos) ++others;
+    EXPECT_EQ(others, 0);
+    ASSERT_EQ(exportTo(names_()), 0);
+    EXPECT_NE(readFile(names_()), earlier);
+}
+
+TEST_F(Files, TheGroupsFileIsFoundInAnyCase) {
+    ASSERT_EQ(add("Ada", "1"), 0);
+    writeFile(names_(), "");
+    writeFile(profile.path("book.gls"), "\"Golf\",\"Ada\"\r\n");
+    ASSERT_EQ(importFrom(names_()), 0);
+    EXPECT_EQ(members("Golf"), (Names{"Ada"}));
+    // The exact name wins over another case.
+    writeFile(groups_(), "\"Chess\",\"Ada\"\r\n");
+    ASSERT_EQ(qorsf::SF_deletegroup(kHost, "Golf"), 0);
+    ASSERT_EQ(importFrom(names_()), 0);
+    EXPECT_EQ(groups(), (Names{"Chess"}));
+    // An export without groups removes the groups file in every case.
+    ASSERT_EQ(qorsf::SF_deletegroup(kHost, "Chess"), 0);
+    ASSERT_EQ(exportTo(names_()), 0);
+    EXPECT_FALSE(fileExists(groups_()));
+    EXPECT_FALSE(fileExists(profile.path("book.gls")));
+    // A names file that is named like a groups file is never taken for its own groups file.
+    const std::string odd = profile.path("odd.gls");
+    EXPECT_NE(exportTo(odd), 0) << "it would be replaced by its own groups file";
+    writeFile(odd, "\"Zed\",\"9\"\r\n");
+    ASSERT_EQ(importFrom(odd), 0);
+    EXPECT_TRUE(fileExists(odd));
+    EXPECT_EQ(groups(), (Names{}));
+}
+
+TEST_F(Files, LinesTooLongAndBlankMembersAreRefusedWithTheirLineNumber) {
+    ASSERT_EQ(add("Ada", "1"), 0);
+    const std::string longLine = "\"Zed\",\"9\",\"" + std::string(520, 'c') + "\"";
+    writeFile(names_(), "\"Bob\",\"2\"\r\n\r\n" + longLine + "\r\n\"Cy\",\"3\"\r\n");
+    profile.ui().clear();
+    EXPECT_EQ(importFrom(names_()), qorsf::SF_CSVLINELONG);
+    ASSERT_EQ(profile.ui().shown().size(), 1u);
+    EXPECT_EQ(profile.ui().shown()[0].text, "Line 3 of the names file is longer than 511 characters.");
+    EXPECT_EQ(names(), (Names{"Ada"})) << "nothing of a refused file is imported";
+    // 511 characters are a line the reader takes.
+    const std::string most = "\"Bob\",\"2\",\"" + std::string(511 - 12, 'c') + "\"";
+    ASSERT_EQ(most.size(), 511u);
+    writeFile(names_(), most + "\r\n");
+    ASSERT_EQ(importFrom(names_()), 0);
+    EXPECT_EQ(names(), (Names{"Ada", "Bob"}));
+
+    writeFile(names_(), "");
+    writeFile(groups_(), "\"Golf\",\"Ada\"\r\n\"Golf\",\" Ada\"\r\n\"Chess\",\"Ada\"\r\n");
+    profile.ui().clear();
+    EXPECT_EQ(importFrom(names_()), qorsf::SF_GLSNAMEBLANK);
+    ASSERT_EQ(profile.ui().shown().size(), 1u);
+    EXPECT_EQ(profile.ui().shown()[0].text, "Line 2 of the groups file has a member name that begins with a blank.");
+    EXPECT_EQ(groups(), (Names{"Golf"})) << "the import of groups stops at the refused line";
 }
 
 TEST_F(Files, TheGroupsFileIsNamedAfterTheFileNameOnly) {
@@ -134,7 +263,7 @@ TEST_F(Files, ImportWithoutGroupsFileAndWithNothingDecodable) {
 }
 
 TEST_F(Files, UntidyNamesFilesImportWhatTheyHold) {
-    const std::string longLine = "\"Long\",\"9\",\"" + std::string(5000, 'c') + "\"";
+    const std::string longLine = "\"Long\",\"9\",\"" + std::string(480, 'c') + "\"";
     writeFile(names_(),
               "\"Crlf\",\"1\"\r\n"
               "\r\n"                                           // an empty line does not end the file
@@ -187,7 +316,7 @@ TEST_F(Files, BadGroupsFilesStopAtTheirFirstBadLine) {
         {"\" \",\"Ada\"", qorsf::SF_GLSNOGROUP},
         {"\"G\",\"" + std::string(31, 'n') + "\"", qorsf::SF_GLSNAMELONG},
         {"\"" + std::string(31, 'g') + "\",\"Ada\"", qorsf::SF_GLSGROUPLONG},
-        {std::string(3000, 'q'), qorsf::SF_GLSGROUPLONG},
+        {std::string(3000, 'q'), qorsf::SF_GLSLINELONG},
     };
     for (const Case& c : cases) {
         writeFile(groups_(), "\"Before\",\"Ada\"\r\n" + c.line + "\r\n\"After\",\"Ada\"\r\n");

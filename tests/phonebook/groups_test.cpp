@@ -70,7 +70,28 @@ TEST_F(Groups, DeletingAGroupLeavesTheNames) {
     EXPECT_EQ(qorsf::SF_deletegroup(kHost, "Golf"), SF_NORECORD);
     ASSERT_EQ(qorsf::SF_deletegroup(kHost, "Chess"), 0);
     ASSERT_EQ(SF_deletephone(kHost, "Ada"), 0);
-    EXPECT_EQ(qorsf::SF_deletegroup(kHost, "Golf"), SF_NORECORD) << "also reported in an empty phone book";
+}
+
+TEST_F(Groups, AnEmptyPhoneBookHasNothingToRemoveAndSaysNothing) {
+    // Nothing was ever stored: the group operations are done at once, without a message.
+    EXPECT_EQ(qorsf::SF_deletegroup(kHost, "Golf"), 0);
+    EXPECT_EQ(SF_removenamefromgroups(kHost, "Ada"), 0);
+    EXPECT_EQ(qorsf::SF_removenamefromgroup(kHost, "Ada", "Golf"), 0);
+    EXPECT_TRUE(profile.ui().shown().empty()) << profile.ui().shown().front().text;
+    // Deleting a name passes on what the store said about the empty phone book.
+    EXPECT_EQ(SF_deletephone(kHost, "Ada"), SF_STOREFAILED);
+    EXPECT_TRUE(profile.ui().shown().empty());
+
+    // Emptied again after use: the same.
+    ASSERT_EQ(add("Ada", "1"), 0);
+    ASSERT_EQ(join("Golf", "Ada"), 0);
+    ASSERT_EQ(qorsf::SF_deletegroup(kHost, "Golf"), 0);
+    ASSERT_EQ(SF_deletephone(kHost, "Ada"), 0);
+    EXPECT_TRUE(records().empty());
+    EXPECT_EQ(qorsf::SF_deletegroup(kHost, "Golf"), 0);
+    EXPECT_EQ(SF_removenamefromgroups(kHost, "Ada"), 0);
+    EXPECT_EQ(SF_deletephone(kHost, "Ada"), SF_STOREFAILED);
+    EXPECT_TRUE(profile.ui().shown().empty());
 }
 
 TEST_F(Groups, RemovingANameFromGroups) {

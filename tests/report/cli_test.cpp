@@ -73,6 +73,17 @@ TEST_F(PhonebookPrint, OutWritesTextOrPdfAndUsageErrorsAreRefused) {
     EXPECT_EQ(qorfaxRun(profile.root(), "phonebook print --by age").exit, 2);
     EXPECT_EQ(qorfaxRun(profile.root(), "phonebook print --by").exit, 2);
     EXPECT_EQ(qorfaxRun(profile.root(), "phonebook print --by name --colour red").exit, 2);
+    // An existing file is replaced only when the user says yes.
+    qortest::writeFile(text, "mine");
+    r = qorfaxRun(profile.root(), "phonebook print --by group --out '" + text + "'");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.out.find("--yes replaces it"), std::string::npos) << r.out;
+    EXPECT_EQ(qortest::readFile(text), "mine");
+    r = qorfaxRun(profile.root(), "--no phonebook print --by name --out '" + pdf + "'");
+    EXPECT_EQ(r.exit, 1);
+    r = qorfaxRun(profile.root(), "--yes phonebook print --by group --out '" + text + "'");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    EXPECT_EQ(qortest::readFile(text).rfind("Phone book by group", 0), 0u);
     r = qorfaxRun(profile.root(), "phonebook print --help");
     EXPECT_EQ(r.exit, 0);
     EXPECT_NE(r.out.find("usage: qorfax phonebook print"), std::string::npos) << r.out;

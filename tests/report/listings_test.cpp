@@ -75,10 +75,9 @@ TEST(ListingRows, ByGroupEachGroupThenItsMembersWithNameAndGroupOnly) {
     EXPECT_EQ(rows(true, {record("Ann", " ", "111"),  // a name's own record: no group, not listed
                           record("", "Friends"), record("Ann", "Friends", "111"), record("Ann", "Friends"),
                           record("Bob", "Friends"), record("", "Lonely"), record("Cid", "Work")}),
-              (std::vector<Row>{{"", "Friends", "", ""},
-                                {"Ann", "Friends", "", ""},
+              (std::vector<Row>{{"Ann", "Friends", "", ""},  // the first member takes the group's row
                                 {"Bob", "Friends", "", ""},
-                                {"", "Lonely", "", ""},
+                                {"", "Lonely", "", ""},  // no member: the group's own row stays
                                 {"Cid", "Work", "", ""}}));
 }
 
@@ -133,20 +132,55 @@ TEST_F(ListingTest, ByNameLineByLine) {
     ASSERT_EQ(qorsf::SF_writelisting(0, false, path.c_str(), &print), 0);
     EXPECT_EQ(print, 1);
     std::vector<std::string> got = lines(path);
-    ASSERT_GE(got.size(), 9u);
+    ASSERT_GE(got.size(), 20u);
     EXPECT_EQ(got[0], "Phone book by name                        2026-03-14   09:26:53    Page 1");
     EXPECT_EQ(got[1], "");
-    EXPECT_EQ(got[2], "Name                     Group          Fax number          Company");
+    EXPECT_EQ(got[2], "Name                           Group                           Details");
     EXPECT_EQ(got[3], std::string(79, '-'));
-    EXPECT_EQ(got[4], "Ann Archer               Friends        555-0101            Acme Corporation In");
-    EXPECT_EQ(got[5], "                         Work           555-0101            Acme Corporation In");
-    EXPECT_EQ(got[6], "Bob Baker                               555-0102");
-    EXPECT_EQ(got[7], "Zoe Zimmer               Work           555-0199            Zeta Ltd");
+    EXPECT_EQ(got[4], "Ann Archer                     Friends");
+    EXPECT_EQ(got[5], "  Fax   555-0101                        Voice");
+    EXPECT_EQ(got[6], "  Company Acme Corporation International Holdings");
+    EXPECT_EQ(got[7], "");
+    EXPECT_EQ(got[8], "                               Work");
+    EXPECT_EQ(got[9], "  Fax   555-0101                        Voice");
+    EXPECT_EQ(got[12], "Bob Baker");
+    EXPECT_EQ(got[13], "  Fax   555-0102                        Voice");
+    EXPECT_EQ(got[16], "Zoe Zimmer                     Work");
+    EXPECT_EQ(got[18], "  Company Zeta Ltd");
     // One page: filled with blank lines and ended by a form feed.
-    for (std::size_t i = 8; i + 1 < got.size(); ++i) EXPECT_EQ(got[i], "") << i;
+    for (std::size_t i = 19; i + 1 < got.size(); ++i) EXPECT_EQ(got[i], "") << i;
     EXPECT_EQ(got.back(), "\f");
-    EXPECT_EQ(got.size(), 8u + (61 - 8) + 1);
+    EXPECT_EQ(got.size(), 61u + 1);
     EXPECT_FALSE(qorsf::pbstoreOpen());
+}
+
+TEST_F(ListingTest, FieldsOfTheirFullWidthAreNeverCut) {
+    const std::string name(30, 'N'), group(30, 'G'), fax = "+44 (0)20 7946 0000 ext. 12345", voice(30, '7'),
+                      company(60, 'C');
+    ASSERT_EQ(fax.size(), 30u);
+    PB_ENTRY e{};
+    UL_strcopy(e.name, name.c_str());
+    UL_strcopy(e.number, fax.c_str());
+    UL_strcopy(e.voice, voice.c_str());
+    UL_strcopy(e.company, company.c_str());
+    PB_RECORD r{};
+    UL_strcopy(r.name, name.c_str());
+    qorsf::SF_entrytoinfo(0, &e, r.info);
+    ASSERT_EQ(qorsf::SF_addphone(0, name.c_str(), &r), 0);
+    ASSERT_EQ(qorsf::SF_addnametogroup(0, name.c_str(), group.c_str()), 0);
+    for (bool byGroup : {false, true}) {
+        std::string path = profile.path(byGroup ? "g.txt" : "n.txt");
+        ASSERT_EQ(qorsf::SF_writelisting(0, byGroup, path.c_str(), nullptr), 0);
+        const std::string text = qortest::readFile(path);
+        EXPECT_NE(text.find(name), std::string::npos) << byGroup;
+        EXPECT_NE(text.find(group), std::string::npos) << byGroup;
+        if (!byGroup) {
+            EXPECT_NE(text.find(fax), std::string::npos) << text;
+            EXPECT_NE(text.find(voice), std::string::npos);
+            EXPECT_NE(text.find(company), std::string::npos);
+        }
+        for (const std::string& l : lines(path)) EXPECT_LE(l.size(), 79u) << l;
+    }
 }
 
 TEST_F(ListingTest, ByGroupLineByLine) {
@@ -156,12 +190,11 @@ TEST_F(ListingTest, ByGroupLineByLine) {
     ASSERT_GE(got.size(), 8u);
     EXPECT_EQ(got[0], "Phone book by group                       2026-03-14   09:26:53    Page 1");
     EXPECT_EQ(got[2], "Group                            Name");
-    EXPECT_EQ(got[4], "Friends");
-    EXPECT_EQ(got[5], "                                 Ann Archer");
-    EXPECT_EQ(got[6], "Work");
-    EXPECT_EQ(got[7], "                                 Ann Archer");
-    EXPECT_EQ(got[8], "                                 Zoe Zimmer");
-    EXPECT_EQ(got[9], "");
+    // No row of a group's own record: its first member takes it over.
+    EXPECT_EQ(got[4], "Friends                          Ann Archer");
+    EXPECT_EQ(got[5], "Work                             Ann Archer");
+    EXPECT_EQ(got[6], "                                 Zoe Zimmer");
+    EXPECT_EQ(got[7], "");
 }
 
 TEST_F(ListingTest, ALongBookRunsOverPagesAndEveryPageShowsItsGroup) {

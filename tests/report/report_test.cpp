@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -167,6 +168,7 @@ TEST_F(ReportTest, CrLfTabsCaseAndCommentsInTheLayoutFile) {
 TEST_F(ReportTest, LayoutOutputFileCopiesTheReportAndAsksBeforeReplacing) {
     std::string target = profile.path("copy.txt");
     layout("[O]\nOutputFile=" + target + "\nBodyLines=1\nNoFill=1\nNoFormFeed=1\n(Body)\n<1>\n");
+    ::unlink(out().c_str());
     ASSERT_EQ(qorsf::SF_rptopen(0, out().c_str(), "O", &ctx), 0);
     EXPECT_EQ(ctx.printAfterwards, 0);
     ASSERT_EQ(line({"one"}), 0);
@@ -200,6 +202,27 @@ TEST_F(ReportTest, ALayoutWithoutOutputFileAsksTheCallerToPrint) {
     EXPECT_EQ(ctx.lineWidth, 80);
     EXPECT_EQ(ctx.pageLength, 55);
     EXPECT_EQ(qorsf::SF_rptclose(0, &ctx), 0);
+    // The caller closes, then asks whether to print: the flag is still there.
+    EXPECT_EQ(ctx.printAfterwards, 1);
+    EXPECT_EQ(ctx.file, 0u);
+    EXPECT_EQ(ctx.data, nullptr);
+    qorsf::SF_rptfree(0, &ctx);
+    EXPECT_EQ(ctx.printAfterwards, 1);
+
+    // The next open starts afresh: a layout with an output file of its own, or an open that fails.
+    layout("[P]\nBodyLines=1\n(Body)\n<1>\n[O]\nOutputFile=" + profile.path("copy.txt") + "\nBodyLines=1\n(Body)\n<1>\n");
+    ::unlink(out().c_str());
+    ASSERT_EQ(qorsf::SF_rptopen(0, out().c_str(), "O", &ctx), 0);
+    EXPECT_EQ(ctx.printAfterwards, 0);
+    ASSERT_EQ(qorsf::SF_rptclose(0, &ctx), 0);
+    EXPECT_EQ(ctx.printAfterwards, 0);
+    ::unlink(out().c_str());
+    ASSERT_EQ(qorsf::SF_rptopen(0, out().c_str(), "P", &ctx), 0);
+    ASSERT_EQ(qorsf::SF_rptclose(0, &ctx), 0);
+    ASSERT_EQ(ctx.printAfterwards, 1);
+    profile.ui().answer(IDNO);  // the output exists now: not replaced
+    EXPECT_EQ(qorsf::SF_rptopen(0, out().c_str(), "P", &ctx), SF_CANCELLED);
+    EXPECT_EQ(ctx.printAfterwards, 0) << "nothing was written, nothing to print";
 }
 
 TEST_F(ReportTest, AnExistingOutputIsReplacedWholeOnlyWhenTheUserAgrees) {
@@ -212,6 +235,22 @@ TEST_F(ReportTest, AnExistingOutputIsReplacedWholeOnlyWhenTheUserAgrees) {
     profile.ui().answer(IDYES);
     ASSERT_EQ(report("P", {{"x"}}), 0);
     EXPECT_EQ(qortest::readFile(out()), "x  \r\n");  // no tail of the old content
+
+    // Until the report is closed whole, the file it replaces stays as it was; a report given up
+    // leaves it so.
+    profile.ui().answer(IDYES);
+    ASSERT_EQ(qorsf::SF_rptopen(0, out().c_str(), "P", &ctx), 0);
+    ASSERT_EQ(line({"new"}), 0);
+    EXPECT_EQ(qortest::readFile(out()), "x  \r\n");
+    qorsf::SF_rptfree(0, &ctx);
+    EXPECT_EQ(qortest::readFile(out()), "x  \r\n");
+    profile.ui().answer(IDYES);
+    ASSERT_EQ(report("P", {{"new"}}), 0);
+    EXPECT_EQ(qortest::readFile(out()), "new\r\n");
+    std::size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(profile.root()))
+        if (e.path().filename().string().rfind("report.txt", 0) == 0) ++files;
+    EXPECT_EQ(files, 1u) << "no temporary file is left beside it";
 }
 
 TEST_F(ReportTest, CommaSeparatedRowsWithoutALayout) {

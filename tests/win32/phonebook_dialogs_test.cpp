@@ -76,6 +76,18 @@ TEST_F(PhonebookDialogs, NewGroupRefusesAnExistingGroupAndAnEmptyName) {
     EXPECT_EQ(groups(), (std::vector<std::string>{"Friends"}));
 }
 
+TEST_F(PhonebookDialogs, NewGroupRefusesANameTheGroupsFileCouldNotHold) {
+    user.type(qorsf::PB_GROUPNAME, "Smith\", Jones").enter();
+    user.then([&](HWND d) {
+        EXPECT_EQ(qorwin::templateNumber(d), qorsf::kNewGroupTemplate);  // still up, to be changed
+        ASSERT_EQ(profile.ui().shown().size(), 1u);
+        EXPECT_EQ(profile.ui().shown()[0].text, "A group name cannot hold a double quote followed by a comma.");
+    });
+    user.type(qorsf::PB_GROUPNAME, "Smith \"Jones\"").enter();  // quotes alone are fine
+    EXPECT_EQ(run(qorsf::kNewGroupTemplate, ::WN_fsaddgroup), 0);
+    EXPECT_EQ(groups(), (std::vector<std::string>{"Smith \"Jones\""}));
+}
+
 TEST_F(PhonebookDialogs, PrintChoiceStartsByNameAndADoubleClickEndsAsOk) {
     user.then([](HWND d) { EXPECT_TRUE(qorwin::checked(d, qorsf::PB_BYNAME)); }).enter();
     EXPECT_EQ(run(qorsf::kPrintChoiceTemplate, ::WN_sfprint), qorsf::PB_BYNAME);

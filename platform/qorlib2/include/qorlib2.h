@@ -63,10 +63,14 @@ struct FN_DOCAREA {
 };
 #pragma pack(pop)
 
-// The shared area (only number 10, the document list, lives here); the list is read from the
-// profile when the area is taken. UL_E_NOAREA for any other number.
+// The document list as shared area 10: callers take it with UL_getarea and give it back with
+// UL_releasearea (QORUL), which come to these two; the list is read from the profile when the
+// area is taken. UL_E_NOAREA for any other number.
 int16_t FN_getarea(uint32_t host, int16_t number, void** area);
 int16_t FN_releasearea(uint32_t host, int16_t number);
+// Every program that uses QORLIB2 links the registration of area 10 with QORUL through this.
+extern const bool* const FN_areasLinked;
+[[maybe_unused, gnu::used]] static const bool* const* const kFnAreasLinked = &FN_areasLinked;
 
 int16_t FN_doccount(uint32_t host, int16_t* count);
 // Makes document n (from 1) the current one; FN_E_NODOC outside 1..count.

@@ -7,6 +7,7 @@
 // MB_ flags and an answer of ID codes.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -65,6 +66,10 @@ public:
     virtual void failed(const std::string& what);
     // Help topic `number` was asked for over `owner`. The default shows it as a status text.
     virtual void help(HWND owner, int number);
+    // Long work tells how far it is: `done` of `total` steps of `what` (total 0 = not known);
+    // done == total (or done == 0xFFFFFFFF when the total is not known) ends it. The default
+    // shows nothing.
+    virtual void progress(const std::string& what, uint32_t done, uint32_t total);
 };
 
 // The installed driver (the console driver with the "no" policy until a host installs another).
@@ -106,6 +111,15 @@ public:
     // Help topics asked for, in order.
     const std::vector<int>& helps() const { return helps_; }
     std::size_t actionsLeft() const { return actions_.size(); }
+    // Progress reports, in order: what, done and total.
+    struct Progress {
+        std::string what;
+        uint32_t done = 0, total = 0;
+    };
+    const std::vector<Progress>& progressReports() const { return progress_; }
+    void progress(const std::string& what, uint32_t done, uint32_t total) override {
+        progress_.push_back({what, done, total});
+    }
 
     // Queue the answers to the next message boxes (IDOK, IDYES, IDNO, IDCANCEL), in order.
     void answer(int id) { answers_.push_back(id); }
@@ -145,6 +159,7 @@ private:
     std::deque<Action> actions_;
     std::vector<std::string> failures_;
     std::vector<int> helps_;
+    std::vector<Progress> progress_;
     std::function<void(const std::string&)> onFailure_;
 };
 

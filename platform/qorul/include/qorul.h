@@ -85,6 +85,10 @@ int16_t UL_errortext(uint32_t host, int16_t status, char* buf, std::size_t bufsi
 int16_t UL_showstatus(uint32_t host, int16_t status);
 // Shows language text `message` used as a format with `text` as its one argument.
 int16_t UL_reporterror(uint32_t host, uint16_t message, const char* text);
+// Tells the user interface how far long work is: `done` of `total` steps of `what` (0 = the
+// total is not known); done == total, or UL_PROGRESS_END, ends the report.
+constexpr uint32_t UL_PROGRESS_END = 0xFFFFFFFFu;
+void UL_progress(uint32_t host, const char* what, uint32_t done, uint32_t total);
 // Shows language text `number` as an information message.
 int16_t UL_message(uint32_t host, const char* module, uint16_t number);
 // Asks language text `number` as a yes-or-no question; answer 1 = yes, 0 = no.
@@ -122,6 +126,12 @@ int16_t UL_fileexists(const char* path, int16_t* flag);
 int16_t UL_fopen(uint32_t host, const char* path, int16_t mode, uint32_t* file);
 int16_t UL_fcreate(uint32_t host, const char* path, int16_t mode, uint32_t* file);
 int16_t UL_fopenread(uint32_t host, const char* path, int16_t mode, uint32_t* file);
+// A file written whole: the writes go to a new temporary file beside `path` (write only), and
+// UL_fcommit makes it the file `path` in one step (synced, then renamed over the old one). A
+// handle closed with UL_fclose instead, or left behind by a failure, removes the temporary
+// file and leaves `path` as it was. UL_fcommit closes the handle.
+int16_t UL_fcreatewhole(uint32_t host, const char* path, uint32_t* file);
+int16_t UL_fcommit(uint32_t host, uint32_t file);
 // Succeed only when the whole length moved.
 int16_t UL_fread(uint32_t host, uint32_t file, void* buf, uint32_t length);
 int16_t UL_fwrite(uint32_t host, uint32_t file, const void* buf, uint32_t length);
@@ -166,6 +176,10 @@ int16_t UL_fmtdatetime2(uint32_t host, const SF_DATETIME* when, char* buf, std::
 // The host registers its windows by number (101: the window told about queue changes).
 int16_t UL_registerwindow(uint32_t host, int16_t number, HWND window);
 int16_t UL_getwindow(uint32_t host, int16_t number, HWND* window);
+// Shared areas by number: 10 is the document list (its content kept by QORLIB2). A pointer is
+// valid until the area is released; UL_E_NOAREA for a number that no library keeps.
+int16_t UL_getarea(uint32_t host, int16_t number, void** area);
+int16_t UL_releasearea(uint32_t host, int16_t number);
 // Lets the host's user interface breathe during long loops (runs the registered hook).
 void UL_yield(uint32_t host);
 void UL_waitcursor(uint32_t host, int16_t on);

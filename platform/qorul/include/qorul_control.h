@@ -31,6 +31,11 @@ void resetFaults();
 // ---- Yield hook: UL_yield runs it (the window layer pumps its messages there).
 void setYieldHook(std::function<void()> hook);
 
+// ---- Shared areas (UL_getarea): the library that keeps an area's content registers it.
+using AreaGet = int16_t (*)(uint32_t host, int16_t number, void** area);
+using AreaRelease = int16_t (*)(uint32_t host, int16_t number);
+bool setAreaProvider(int16_t number, AreaGet get, AreaRelease release);
+
 // ---- Forget every library-wide state of QORUL (registered windows, language module,
 // trace settings); live memory blocks are kept.
 void reset();

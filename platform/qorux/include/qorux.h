@@ -10,7 +10,7 @@ int16_t UX_allochandle(void** pointer, uint32_t size, uint32_t* handle);
 // zero. The handle stays the same; a pointer taken before must be taken again.
 int16_t UX_resizehandle(uint32_t* handle, uint32_t oldsize, uint32_t newsize);
 
-// Copies a text without its trailing blanks (spaces and tabs) into dst, which holds 128 bytes
+// Copies a text without its trailing spaces (tabs stay) into dst, which holds 128 bytes
 // in the library's callers; leading blanks are kept. Always terminated, cut to fit.
 void UX_textcopy(char* dst, std::size_t dstsize, const char* src);
 template <std::size_t N>

@@ -25,6 +25,13 @@ public:
         file_ = 0;
         return st;
     }
+    // A file written whole (UL_fcreatewhole): makes it the file it replaces. Without a commit
+    // the file it replaces stays as it was.
+    int16_t commit() {
+        const int16_t st = file_ ? UL_fcommit(host_, file_) : int16_t{UL_E_BADFILE};
+        file_ = 0;
+        return st;
+    }
 
 private:
     uint32_t host_;

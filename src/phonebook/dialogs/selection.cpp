@@ -16,6 +16,7 @@ namespace {
 constexpr int kGroupChars = 30;
 constexpr uint16_t kTextGroupExists = 2045;
 constexpr uint16_t kTextGroupFailed = 2046;
+constexpr uint16_t kTextGroupUnsafe = 2047;
 constexpr uint16_t kCaptionPhoneBook = 2037;
 
 // The messages every phone book dialog leaves to the product's helpers.
@@ -49,6 +50,11 @@ void addGroup(HWND window) {
     GetDlgItemTextA(window, PB_GROUPNAME, typed, sizeof typed);
     UX_textcopy(s.group, typed);
     if (s.group[0] == '\0') return;  // nothing to create: the dialog stays
+    // The groups file could not hold such a name: it is refused while the user can still change it.
+    if (!SF_filesafe(s.group)) {
+        SF_errorbox(s.host, window, kTextGroupUnsafe, kCaptionPhoneBook);
+        return;
+    }
     bool exists = false;
     groupExists(s.host, s.group, &exists);
     if (exists) {

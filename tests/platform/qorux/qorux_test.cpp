@@ -34,15 +34,19 @@ TEST(UxMemory, ResizeKeepsHandleContentAndLocks) {
     EXPECT_EQ(UX_resizehandle(&h, 4, 8), UL_E_BADHANDLE);
 }
 
-TEST(UxTexts, TextCopyDropsTrailingBlanksOnly) {
+TEST(UxTexts, TextCopyDropsTrailingSpacesOnly) {
     char buf[128];
     UX_textcopy(buf, "  Smith \t  ");
-    EXPECT_STREQ(buf, "  Smith");
+    EXPECT_STREQ(buf, "  Smith \t") << "a tab is the user's character, not padding";
+    UX_textcopy(buf, "a\t");
+    EXPECT_STREQ(buf, "a\t");
     UX_textcopy(buf, "   ");
     EXPECT_STREQ(buf, "");
     char small[6];
     UX_textcopy(small, "abc   def");
     EXPECT_STREQ(small, "abc");
+    UX_textcopy(small, "ab\t  def");
+    EXPECT_STREQ(small, "ab\t");
 }
 
 TEST(UxNames, TempNameIsANewSpoolPath) {
