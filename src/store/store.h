@@ -224,6 +224,20 @@ uint16_t DB_signature(const DB_FIELD* table);
 // Checks a handle: 0, 73 (not a handle) or -3 (not open).
 int16_t DB_checkhandle(const DB_HANDLE* h);
 
+// ---- Units of work: every change to the store file at path between the outermost begin and
+// its end is one transaction of the journal (all of it or none of it counts, one sync at the
+// end), even when handles open and close the file in between; the unit keeps the file open
+// and locked meanwhile. The end commits, or with commit false rolls the unit back.
+int16_t DB_beginunit(const char* path);
+int16_t DB_endunit(const char* path, bool commit);
+// Syncing of the store and its journal: -1 as the settings say ([SYSTEM] Durable, default 1),
+// 0 off, 1 on. The journal is always written. DB_synccount counts the syncs made.
+void DB_setdurable(int mode);
+long DB_synccount();
+// An open of a file another program holds waits `attempts` times 50 ms (default 60) and then
+// fails with -101; `between` (tests) runs instead of each wait.
+void DB_setlockwait(int attempts, void (*between)(int attempt) = nullptr);
+
 // ---- Library-wide state of the store, for tests.
 void storeReset();         // forgets the cache (without writing it) and the shared buffers
 bool storeCacheAllocated();
