@@ -36,6 +36,8 @@ const char* kHelp =
     "  lookup NUMBER           whose number it is (caller-ID): the name and the field matched\n"
     "  print --by name|group [--out FILE] [--book PATH]\n"
     "                          print the listing by name or by group (qorfax phonebook print --help)\n"
+    "  check                   walk the phone book file and say what is damaged\n"
+    "  repair                  rebuild a damaged phone book from the records that still read\n"
     "\n"
     "options:\n"
     "  --book PATH             use the phone book file PATH instead of the profile's\n"
@@ -192,6 +194,7 @@ int lookup(uint32_t h, const std::string& number, bool tsv) {
 int run(const Args& all) {
     // The listings have their own options and help.
     if (!all.empty() && all[0] == "print") return phonebookPrint(Args(all.begin() + 1, all.end()));
+    if (isCheckVerb(all)) return phonebookCheck(all);
     if (wantsHelp(all)) {
         std::fputs(kHelp, stdout);
         return kExitOk;
@@ -261,7 +264,8 @@ int run(const Args& all) {
 }
 
 Registration registration{{"phonebook",
-                           "  phonebook VERB ...           list, show, add, update, delete, import, export, lookup, print\n",
+                           "  phonebook VERB ...           list, show, add, update, delete, import, export, lookup, print,\n"
+                           "                               check, repair\n",
                            kHelp, run}};
 
 }  // namespace

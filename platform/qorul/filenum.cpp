@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -315,6 +316,12 @@ int16_t UL_linknew(const char* from, const char* to) {
     if (!from || !*from || !to || !*to) return -1;
     if (crashChange()) return -1;
     return ::link(from, to) == 0 ? 0 : -1;
+}
+
+int16_t UL_renameover(const char* from, const char* to) {
+    if (!from || !*from || !to || !*to) return -1;
+    if (crashChange()) return -1;
+    return ::rename(from, to) == 0 ? 0 : -1;
 }
 
 int16_t UL_filebusy(const char* path) {

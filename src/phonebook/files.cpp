@@ -178,6 +178,17 @@ int16_t SF_importphonebook(uint32_t host, const char* path) {
     WorkBlock<Block> b;
     if (int16_t st = b.allocate()) return st;
     BorrowedRecipients list(host);
+    // The whole import is one unit for the store's journal: all its names and groups or none,
+    // synced once at its end.
+    struct ImportUnit {
+        char path[80] = {};
+        bool begun = false;
+        bool commit = false;
+        ~ImportUnit() {
+            if (begun) DB_endunit(path, commit);
+        }
+    } unit;
+    if (SF_getphonebookpath(host, unit.path) == 0) unit.begun = DB_beginunit(unit.path) == 0;
 
     uint16_t count = 0;
     if (int16_t st = SF_readcsvfile(host, &recipientList(), path, &count)) return st;
@@ -204,7 +215,14 @@ int16_t SF_importphonebook(uint32_t host, const char* path) {
 
     char groupsPath[160];
     SF_groupspath(path, groupsPath, sizeof groupsPath);
-    return SF_importgroups(host, groupsPath);
+    if (int16_t st = SF_importgroups(host, groupsPath)) return st;
+    if (!unit.begun) return 0;
+    unit.begun = false;
+    if (int16_t st = DB_endunit(unit.path, true)) {
+        UL_errorlog(host, "SF_importphonebook", st);
+        return SF_STOREFAILED;
+    }
+    return 0;
 }
 
 int16_t SF_readcsvfile(uint32_t host, UT_LIST* list, const char* path, uint16_t* count) {

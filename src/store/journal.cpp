@@ -420,8 +420,10 @@ int16_t detach(DB_HANDLE* h, bool* closeFile) {
     if (t->unitDepth > 0 && !t->broken) {
         int16_t st = flush(t);
         if (st != 0) {
-            rollback(t);
-            return st;
+            // Only the close's own header write is lost: the file holds the header of the
+            // last operation, which describes it, and the unit's work stays.
+            t->overlay.clear();
+            if (t->broken) return st;
         }
         t->open = false;  // the unit keeps the file open and locked
         t->handle = nullptr;

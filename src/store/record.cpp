@@ -599,11 +599,18 @@ int16_t DB_read(DB_HANDLE* h, DB_FIELD* t) {
         h->removed[DB_KEYDATA] = removed;
     }
     if (st != 0) return done(h, st);
-    if ((st = verifyImage(h, t, len)) != 0) return done(h, st);
+    return done(h, DB_unpackimage(h, t, len));
+}
+
+int16_t DB_unpackimage(DB_HANDLE* h, DB_FIELD* t, size_t len) {
+    int n = tableSize(t);
+    if (n < 0) return DB_BADTYPE;
+    int16_t st = verifyImage(h, t, len);
+    if (st != 0) return st;
     const uint8_t* img = static_cast<const uint8_t*>(h->recbuf);
     // Check the whole image before touching the caller's buffers.
     st = eachField(img, len, t, n, [](const ImageField&, const DB_FIELD&) -> int16_t { return 0; });
-    if (st != 0) return done(h, st);
+    if (st != 0) return st;
     for (int i = 0; i < n; ++i) {
         DB_FIELD& f = t[i];
         if (!f.buffer) continue;
@@ -634,7 +641,7 @@ int16_t DB_read(DB_HANDLE* h, DB_FIELD* t) {
         }
         return 0;
     });
-    return done(h, st);
+    return st;
 }
 
 int16_t DB_delete(DB_HANDLE* h, DB_FIELD* t) {

@@ -162,6 +162,7 @@ int16_t UL_sync(int16_t file);                                 // 0 = ok
 int16_t UL_truncate(int16_t file, uint32_t size);              // 0 = ok
 int16_t UL_syncdir(const char* path);                          // 0 = ok
 int16_t UL_linknew(const char* from, const char* to);          // 0 = ok, -1 (also: `to` exists)
+int16_t UL_renameover(const char* from, const char* to);       // 0 = ok; `to` is replaced at once
 int16_t UL_filebusy(const char* path);
 uint32_t UL_filelength(int16_t file);                          // 0xFFFFFFFF = failure
 
