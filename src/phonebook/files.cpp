@@ -178,14 +178,14 @@ int16_t SF_importphonebook(uint32_t host, const char* path) {
     WorkBlock<Block> b;
     if (int16_t st = b.allocate()) return st;
     BorrowedRecipients list(host);
-    // The whole import is one unit for the store's journal: all its names and groups or none,
-    // synced once at its end.
+    // The whole import is one unit for the store's journal, synced once at its end: a crash
+    // or a failing disk leaves all its names or none. A fault of the files it reads stops it
+    // with its status, and what it imported before stays, as it always has.
     struct ImportUnit {
         char path[80] = {};
         bool begun = false;
-        bool commit = false;
         ~ImportUnit() {
-            if (begun) DB_endunit(path, commit);
+            if (begun) DB_endunit(path, true);
         }
     } unit;
     if (SF_getphonebookpath(host, unit.path) == 0) unit.begun = DB_beginunit(unit.path) == 0;
