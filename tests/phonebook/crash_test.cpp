@@ -209,5 +209,32 @@ TEST_F(PhoneBookCrash, DiskFullAtEveryWriteLosesNothingAndTheBookGoesOnAfterward
     qorsf::DB_setdurable(-1);
 }
 
+TEST_F(PhoneBookCrash, ADamagedBookIsSaidToBeDamagedCheckedAndRepaired) {
+    for (int i = 0; i < 30; ++i) ASSERT_EQ(add("Person " + std::to_string(i), Details{"0201-555-" + std::to_string(1000 + i)}), 0);
+    ASSERT_EQ(qorsf::SF_addnametogroup(kHost, "", "Club"), 0);
+    ASSERT_EQ(qorsf::SF_addnametogroup(kHost, "Person 3", "Club"), 0);
+    SF_close(kHost);
+    const std::string profileDir = profile.root();
+    auto run = [&](const std::string& args) { return runQorfaxMerged(QORFAX_BINARY, profileDir, args); };
+    ASSERT_EQ(run("phonebook check").exit, 0);
+    // The first leaf loses its entries' count: a walk from the first name cannot read it.
+    std::string bytes = readFile(bookPath());
+    bytes[2 * 1024 + 2] = static_cast<char>(200);
+    writeFile(bookPath(), bytes);
+    CommandResult list = run("phonebook list");
+    EXPECT_EQ(list.exit, 1);
+    EXPECT_NE(list.out.find("the phone book is damaged: run `qorfax phonebook check`"), std::string::npos) << list.out;
+    CommandResult check = run("phonebook check");
+    EXPECT_EQ(check.exit, 1);
+    EXPECT_NE(check.out.find("damage: page 1"), std::string::npos) << check.out;
+    CommandResult repair = run("phonebook repair");
+    EXPECT_EQ(repair.exit, 0) << repair.out;
+    EXPECT_NE(repair.out.find("recovered"), std::string::npos) << repair.out;
+    EXPECT_TRUE(fileExists(bookPath() + ".damaged"));
+    EXPECT_EQ(run("phonebook check").exit, 0);
+    EXPECT_EQ(run("phonebook list").exit, 0);
+    ASSERT_EQ(SF_open(kHost), 0);
+}
+
 }  // namespace
 }  // namespace qortest
