@@ -43,10 +43,17 @@ struct Numbered {
     const unsigned char* map = nullptr;
     size_t mapLength = 0;          // bytes of address space mapped (may pass the end of the file)
     bool noMap = false;            // mapping failed (a write-only file): use pread
+    unsigned mapReads = 0;         // reads served from the mapping since its pages were let go
+    off_t touchedFrom = 0, touchedTo = 0;  // the span those reads touched
 };
 
 constexpr off_t kMapFrom = 64 * 1024;     // smaller files are read with pread
 constexpr size_t kMapStep = 4u << 20;     // the mapping grows in steps of address space
+// The pages of the mapping that reads touched count as the process's memory: after this many
+// reads (each touches at most two pages) they are let go, which keeps a walk over a large file
+// within a few MiB of resident memory. The page cache keeps them; a read after that costs a
+// minor fault.
+constexpr unsigned kMapReadsResident = 1024;
 
 void unmap(Numbered& e) {
     if (e.map) ::munmap(const_cast<unsigned char*>(e.map), e.mapLength);
@@ -234,6 +241,14 @@ uint16_t UL_read(int16_t file, void* buf, uint16_t count) {
     if (!e || (!buf && count)) return 0;
     auto* p = static_cast<unsigned char*>(buf);
     if (count > 0 && mapCovers(*e, e->pos + count)) {
+        if (e->mapReads == 0 || e->pos < e->touchedFrom) e->touchedFrom = e->pos;
+        if (e->mapReads == 0 || e->pos + count > e->touchedTo) e->touchedTo = e->pos + count;
+        if (++e->mapReads > kMapReadsResident) {
+            const off_t page = ::sysconf(_SC_PAGESIZE);
+            const off_t from = e->touchedFrom / page * page;
+            ::madvise(const_cast<unsigned char*>(e->map) + from, static_cast<size_t>(e->touchedTo - from), MADV_DONTNEED);
+            e->mapReads = 0;
+        }
         std::memcpy(p, e->map + e->pos, count);
         e->pos += count;
         return count;
