@@ -43,6 +43,8 @@ const char* kHelp =
     "  window                  the phone book window (also: no verb, on a terminal)\n"
     "  pick                    choose recipients in the recipient chooser and print them, one a\n"
     "                          line (name and fax number; every field with --tsv)\n"
+    "  check                   walk the phone book file and say what is damaged\n"
+    "  repair                  rebuild a damaged phone book from the records that still read\n"
     "\n"
     "options:\n"
     "  --book PATH             use the phone book file PATH instead of the profile's\n"
@@ -246,6 +248,7 @@ int run(const Args& all) {
     // The listings have their own options and help.
     if (!all.empty() && all[0] == "print") return phonebookPrint(Args(all.begin() + 1, all.end()));
     if (int rc = phonebookWindow(all); rc >= 0) return rc;
+    if (isCheckVerb(all)) return phonebookCheck(all);
     if (wantsHelp(all)) {
         std::fputs(kHelp, stdout);
         return kExitOk;
@@ -347,7 +350,8 @@ int run(const Args& all) {
 }
 
 Registration registration{{"phonebook",
-                           "  phonebook VERB ...           list, show, add, update, delete, import, export, lookup, print\n",
+                           "  phonebook VERB ...           list, show, add, update, delete, import, export, lookup, print,\n"
+                           "                               check, repair\n",
                            kHelp, run}};
 
 }  // namespace

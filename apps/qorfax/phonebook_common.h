@@ -84,7 +84,28 @@ inline std::string checkKey(const std::string& value, const char* what) {
 
 // As fail(), but 20221 and 20222 were shown with their name or group when they arose: only
 // what failed is added.
+// qorfax phonebook check | repair (cmd_phonebook_check.cpp).
+int phonebookCheck(const Args& all);
+// Whether the verb (the first argument that is not an option) is check or repair.
+inline bool isCheckVerb(const Args& all) {
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all[i] == "--book") {
+            ++i;
+        } else if (all[i] != "--tsv") {
+            return all[i] == "check" || all[i] == "repair";
+        }
+    }
+    return false;
+}
+// What a failed phone book call says about the store file: "" or "the phone book is in use by
+// another program" or "the phone book is damaged: run `qorfax phonebook check`".
+std::string phonebookProblem(int16_t status);
+
 inline int failPb(int16_t status, const char* what) {
+    if (std::string problem = phonebookProblem(status); !problem.empty()) {
+        std::fprintf(stderr, "qorfax: %s: %s\n", what, problem.c_str());
+        return kExitFailed;
+    }
     if (status == SF_NORECORD || status == SF_EXISTS) {
         std::fprintf(stderr, "qorfax: %s (status %d)\n", what, status);
         return kExitFailed;

@@ -23,7 +23,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "qorul.h"
@@ -41,10 +43,17 @@ struct Numbered {
     const unsigned char* map = nullptr;
     size_t mapLength = 0;          // bytes of address space mapped (may pass the end of the file)
     bool noMap = false;            // mapping failed (a write-only file): use pread
+    unsigned mapReads = 0;         // reads served from the mapping since its pages were let go
+    off_t touchedFrom = 0, touchedTo = 0;  // the span those reads touched
 };
 
 constexpr off_t kMapFrom = 64 * 1024;     // smaller files are read with pread
 constexpr size_t kMapStep = 4u << 20;     // the mapping grows in steps of address space
+// The pages of the mapping that reads touched count as the process's memory: after this many
+// reads (each touches at most two pages) they are let go, which keeps a walk over a large file
+// within a few MiB of resident memory. The page cache keeps them; a read after that costs a
+// minor fault.
+constexpr unsigned kMapReadsResident = 1024;
 
 void unmap(Numbered& e) {
     if (e.map) ::munmap(const_cast<unsigned char*>(e.map), e.mapLength);
@@ -112,6 +121,28 @@ Faults& faults() {
 
 int index(qorul::FaultOp op) { return static_cast<int>(op); }
 
+bool syncsOn = true;
+
+// Crash mode: from the n-th change on, nothing reaches the files any more.
+struct Crash {
+    long armedAt = 0;  // 0 = off
+    long changes = 0;
+    bool crashed = false;
+};
+Crash& crash() {
+    static Crash c;
+    return c;
+}
+
+// Counts a change; true when it must not happen (the process is "dead").
+bool crashChange() {
+    Crash& c = crash();
+    ++c.changes;
+    if (c.crashed) return true;
+    if (c.armedAt != 0 && c.changes >= c.armedAt) c.crashed = true;
+    return c.crashed;
+}
+
 // Counts the call and tells whether it is the one that must fail.
 bool injectFault(qorul::FaultOp op) {
     Faults& f = faults();
@@ -151,7 +182,10 @@ int16_t openWith(const char* path, int16_t mode, bool create) {
     if (create && mode == 0) flags = O_RDWR | O_CREAT | O_CLOEXEC;
     int fd = ::open(path, flags, 0644);
     if (fd < 0) return -1;
-    if (!lockFor(fd, mode) || (create && ftruncate(fd, 0) != 0)) {
+    // Only a file that has content is cut: cutting an empty one makes some file systems write
+    // it out at close, which costs milliseconds for nothing.
+    struct stat st {};
+    if (!lockFor(fd, mode) || (create && (::fstat(fd, &st) != 0 || (st.st_size > 0 && ftruncate(fd, 0) != 0)))) {
         ::close(fd);
         return -1;
     }
@@ -164,7 +198,10 @@ int16_t openWith(const char* path, int16_t mode, bool create) {
 
 int16_t UL_open(const char* path, int16_t mode) { return openWith(path, mode, false); }
 
-int16_t UL_create(const char* path, int16_t mode) { return openWith(path, mode, true); }
+int16_t UL_create(const char* path, int16_t mode) {
+    if (crashChange()) return -1;
+    return openWith(path, mode, true);
+}
 
 int16_t UL_close(int16_t file) {
     Numbered* e = entryOf(file);
@@ -204,6 +241,14 @@ uint16_t UL_read(int16_t file, void* buf, uint16_t count) {
     if (!e || (!buf && count)) return 0;
     auto* p = static_cast<unsigned char*>(buf);
     if (count > 0 && mapCovers(*e, e->pos + count)) {
+        if (e->mapReads == 0 || e->pos < e->touchedFrom) e->touchedFrom = e->pos;
+        if (e->mapReads == 0 || e->pos + count > e->touchedTo) e->touchedTo = e->pos + count;
+        if (++e->mapReads > kMapReadsResident) {
+            const off_t page = ::sysconf(_SC_PAGESIZE);
+            const off_t from = e->touchedFrom / page * page;
+            ::madvise(const_cast<unsigned char*>(e->map) + from, static_cast<size_t>(e->touchedTo - from), MADV_DONTNEED);
+            e->mapReads = 0;
+        }
         std::memcpy(p, e->map + e->pos, count);
         e->pos += count;
         return count;
@@ -220,6 +265,7 @@ uint16_t UL_read(int16_t file, void* buf, uint16_t count) {
 }
 
 uint16_t UL_write(int16_t file, const void* buf, uint16_t count) {
+    if (crashChange()) return 0xFFFF;
     if (injectFault(qorul::FaultOp::Write)) return 0xFFFF;
     Numbered* e = entryOf(file);
     if (!e || (!buf && count)) return 0xFFFF;
@@ -239,7 +285,79 @@ uint16_t UL_write(int16_t file, const void* buf, uint16_t count) {
 
 int16_t UL_delete(const char* path) {
     if (!path || !*path) return -1;
+    if (crashChange()) return -1;
     return ::unlink(path) == 0 ? 0 : -1;
+}
+
+int16_t UL_sync(int16_t file) {
+    if (crash().crashed) return -1;
+    Numbered* e = entryOf(file);
+    if (!e) return -1;
+    if (!syncsOn) return 0;
+    while (::fsync(e->fd) != 0) {
+        if (errno != EINTR) return -1;
+    }
+    return 0;
+}
+
+int16_t UL_truncate(int16_t file, uint32_t size) {
+    Numbered* e = entryOf(file);
+    if (!e) return -1;
+    if (crashChange()) return -1;
+    if (::ftruncate(e->fd, static_cast<off_t>(size)) != 0) return -1;
+    e->size = static_cast<off_t>(size);
+    // A mapping past the new end would fault on read: it is made again when needed.
+    unmap(*e);
+    return 0;
+}
+
+int16_t UL_syncdir(const char* path) {
+    if (!path || !*path) return -1;
+    if (crash().crashed) return -1;
+    if (!syncsOn) return 0;
+    std::string dir = path;
+    const std::size_t slash = dir.rfind('/');
+    dir = slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : dir.substr(0, slash));
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    int rc;
+    while ((rc = ::fsync(fd)) != 0 && errno == EINTR) {
+    }
+    ::close(fd);
+    return rc == 0 ? 0 : -1;
+}
+
+int16_t UL_linknew(const char* from, const char* to) {
+    if (!from || !*from || !to || !*to) return -1;
+    if (crashChange()) return -1;
+    return ::link(from, to) == 0 ? 0 : -1;
+}
+
+int16_t UL_renameover(const char* from, const char* to) {
+    if (!from || !*from || !to || !*to) return -1;
+    if (crashChange()) return -1;
+    return ::rename(from, to) == 0 ? 0 : -1;
+}
+
+int16_t UL_filebusy(const char* path) {
+    if (!path || !*path) return 0;
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    int rc;
+    while ((rc = flock(fd, LOCK_SH | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    const bool busy = rc != 0 && errno == EWOULDBLOCK;
+    ::close(fd);  // the probe's own lock, if it got one, goes with it
+    return busy ? 1 : 0;
+}
+
+uint32_t UL_filelength(int16_t file) {
+    Numbered* e = entryOf(file);
+    if (!e) return 0xFFFFFFFFu;
+    struct stat st {};
+    if (::fstat(e->fd, &st) != 0 || st.st_size >= static_cast<off_t>(0xFFFFFFFFu)) return 0xFFFFFFFFu;
+    e->size = st.st_size;
+    return static_cast<uint32_t>(st.st_size);
 }
 
 void qorul::internal::closeAllNumberedFiles() {
@@ -259,4 +377,18 @@ void qorul::failNth(FaultOp op, long n) {
 
 long qorul::faultCalls(FaultOp op) { return faults().calls[index(op)]; }
 
-void qorul::resetFaults() { faults() = Faults{}; }
+void qorul::resetFaults() {
+    faults() = Faults{};
+    crash() = Crash{};
+}
+
+void qorul::crashAt(long n) {
+    crash() = Crash{};
+    crash().armedAt = n > 0 ? n : 0;
+}
+
+bool qorul::crashed() { return crash().crashed; }
+
+long qorul::changeCalls() { return crash().changes; }
+
+void qorul::setSyncs(bool on) { syncsOn = on; }

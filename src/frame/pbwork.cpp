@@ -112,11 +112,14 @@ int16_t SF_prolog(uint32_t host, SF_PBCONTEXT** context, uint16_t mode) {
     }
     std::memset(&c.db, 0, sizeof c.db);
     int16_t st = SF_dbopen(host, &c.db, c.path, c.recbuf, kPbRecordLength);
-    if (st != 0) {
+    const int16_t openStatus = c.db.laststatus;
+    if (st != 0 && openStatus != DB_LOCKOPEN) {
         // Create only where nothing is: create refuses an existing file (a damaged store, a
         // directory, a file held by another program), so such a file is never overwritten.
         std::memset(&c.db, 0, sizeof c.db);
         st = SF_dbcreate(host, &c.db, c.path, c.recbuf, kPbRecordLength);
+        // The file is there: why it could not be opened is what matters.
+        if (st != 0 && c.db.laststatus == DB_EXISTS) c.db.laststatus = openStatus;
     }
     if (st == 0) {
         c.openmode = mode;

@@ -24,11 +24,14 @@ int16_t SF_getfirstpbrec(uint32_t host, PB_ENTRY* entry, uint16_t* found) {
     *found = 0;
     pb::ReadingStore s(host);
     if (int16_t st = s.open()) return st;
-    if (s.move(kPbKeyName, DB_FIRST)) return 0;
-    bool ok = s.read() == 0;
-    while (ok && SF_isblank(s.rec().name)) ok = s.move(kPbKeyName, DB_NEXT) == 0 && s.read() == 0;
-    toEntry(host, s.rec(), entry);  // with found = 0 the entry is not to be used
-    if (ok) *found = 1;
+    if (s.move(kPbKeyName, DB_FIRST)) return s.ended();
+    if (s.read()) return SF_WRONGSTATE;
+    while (SF_isblank(s.rec().name)) {
+        if (s.move(kPbKeyName, DB_NEXT)) return s.ended();
+        if (s.read()) return SF_WRONGSTATE;
+    }
+    toEntry(host, s.rec(), entry);
+    *found = 1;
     return 0;
 }
 
@@ -38,7 +41,7 @@ int16_t SF_getnextpbrec(uint32_t host, PB_ENTRY* entry, uint16_t* found) {
     pb::ReadingStore s(host);
     if (int16_t st = s.resume()) return st;
     do {
-        if (s.move(kPbKeyName, DB_NEXT)) return 0;
+        if (s.move(kPbKeyName, DB_NEXT)) return s.ended();
         if (s.read()) return SF_WRONGSTATE;
     } while (SF_isblank(s.rec().name));
     toEntry(host, s.rec(), entry);

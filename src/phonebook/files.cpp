@@ -284,6 +284,17 @@ int16_t SF_importphonebook(uint32_t host, const char* path) {
     WorkBlock<Block> b;
     if (int16_t st = b.allocate()) return st;
     BorrowedRecipients list(host);
+    // The whole import is one unit for the store's journal, synced once at its end: a crash
+    // or a failing disk leaves all its names or none. A fault of the files it reads stops it
+    // with its status, and what it imported before stays, as it always has.
+    struct ImportUnit {
+        char path[80] = {};
+        bool begun = false;
+        ~ImportUnit() {
+            if (begun) DB_endunit(path, true);
+        }
+    } unit;
+    if (SF_getphonebookpath(host, unit.path) == 0) unit.begun = DB_beginunit(unit.path) == 0;
 
     uint16_t count = 0;
     if (int16_t st = SF_readcsvfile(host, &recipientList(), path, &count)) return st;
@@ -310,8 +321,16 @@ int16_t SF_importphonebook(uint32_t host, const char* path) {
     UT_listfree(host, &recipientList());
 
     char groupsPath[UL_MAXPATH * 2];
-    if (!SF_findgroupsfile(path, groupsPath, sizeof groupsPath)) return 0;  // names only
-    return SF_importgroups(host, groupsPath);
+    if (SF_findgroupsfile(path, groupsPath, sizeof groupsPath)) {  // else names only
+        if (int16_t st = SF_importgroups(host, groupsPath)) return st;
+    }
+    if (!unit.begun) return 0;
+    unit.begun = false;
+    if (int16_t st = DB_endunit(unit.path, true)) {
+        UL_errorlog(host, "SF_importphonebook", st);
+        return SF_STOREFAILED;
+    }
+    return 0;
 }
 
 int16_t SF_readcsvfile(uint32_t host, UT_LIST* list, const char* path, uint16_t* count) {

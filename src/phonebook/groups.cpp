@@ -24,9 +24,12 @@ int16_t SF_getfirstgroup(uint32_t host, char* group, uint16_t* found) {
     blankOut(group);
     pb::ReadingStore s(host);
     if (int16_t st = s.open()) return st;
-    if (s.move(kPbKeyGroup, DB_FIRST) || s.read()) return 0;
-    while (SF_isblank(s.rec().group))
-        if (s.move(kPbKeyGroup, DB_NEXT) || s.read()) return 0;
+    if (s.move(kPbKeyGroup, DB_FIRST)) return s.ended();
+    if (s.read()) return SF_WRONGSTATE;
+    while (SF_isblank(s.rec().group)) {
+        if (s.move(kPbKeyGroup, DB_NEXT)) return s.ended();
+        if (s.read()) return SF_WRONGSTATE;
+    }
     pb::putKey(group, s.rec().group);
     UL_strcopy(currentGroup(s.area()), kPbKeyWidth + 1, s.rec().group);
     if (found) *found = 1;
@@ -47,7 +50,7 @@ int16_t SF_getnextgroup(uint32_t host, char* group, uint16_t* found) {
         }
         if (s.move(kPbKeyGroup, DB_NEXT)) {
             currentGroup(s.area())[0] = '\0';
-            return 0;
+            return s.ended();
         }
         if (s.read()) return SF_WRONGSTATE;
     }
@@ -73,7 +76,7 @@ int16_t SF_getnextgroupofname(uint32_t host, const char* name, char* group, uint
     const Key key(name);
     pb::ReadingStore s(host);
     if (int16_t st = s.resume()) return st;
-    if (s.move(kPbKeyName, DB_NEXT)) return 0;
+    if (s.move(kPbKeyName, DB_NEXT)) return s.ended();
     if (s.read()) return SF_WRONGSTATE;
     if (SF_strcmp(s.rec().name, key) == 0) {
         pb::putKey(group, s.rec().group);
@@ -101,7 +104,7 @@ int16_t SF_getnextmember(uint32_t host, const char* group, char* name, uint16_t*
     const Key key(group);
     pb::ReadingStore s(host);
     if (int16_t st = s.resume()) return st;
-    if (s.move(kPbKeyGroup, DB_NEXT)) return 0;
+    if (s.move(kPbKeyGroup, DB_NEXT)) return s.ended();
     if (s.read()) return SF_WRONGSTATE;
     if (SF_strcmp(s.rec().group, key) == 0) {
         pb::putKey(name, s.rec().name);

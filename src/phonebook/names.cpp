@@ -18,10 +18,13 @@ int16_t SF_getfirstname(uint32_t host, char* name, uint16_t* found) {
     if (found) *found = 0;
     pb::ReadingStore s(host);
     if (int16_t st = s.open()) return st;
-    // Any store failure before the first name ends the walk: found stays 0.
-    if (s.move(kPbKeyName, DB_FIRST) || s.read()) return 0;
-    while (SF_isblank(s.rec().name))
-        if (s.move(kPbKeyName, DB_NEXT) || s.read()) return 0;
+    // An empty book gives found 0; a store that fails reading gives 13002.
+    if (s.move(kPbKeyName, DB_FIRST)) return s.ended();
+    if (s.read()) return SF_WRONGSTATE;
+    while (SF_isblank(s.rec().name)) {
+        if (s.move(kPbKeyName, DB_NEXT)) return s.ended();
+        if (s.read()) return SF_WRONGSTATE;
+    }
     pb::putKey(name, s.rec().name);
     UL_strcopy(currentName(s.area()), kPbKeyWidth + 1, s.rec().name);
     if (found) *found = 1;
@@ -42,7 +45,7 @@ int16_t SF_getnextname(uint32_t host, char* name, uint16_t* found) {
         }
         if (s.move(kPbKeyName, DB_NEXT)) {
             currentName(s.area())[0] = '\0';
-            return 0;
+            return s.ended();
         }
         if (s.read()) return SF_WRONGSTATE;
     }

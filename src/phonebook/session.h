@@ -44,6 +44,13 @@ public:
         return SF_dbfind(host_, &db(), static_cast<int16_t>(key), text, mode);
     }
     int16_t read() { return SF_dbread(host_, &db(), area_->context.table); }
+    // After a move that gave no record: 0 when the key simply ended, 13002 when the store
+    // failed reading (a damaged file must not pass for an empty or shorter phone book).
+    int16_t ended() {
+        if (db().laststatus == DB_NOTFOUND) return 0;
+        UL_errorlog(host_, "phone book walk", db().laststatus);
+        return SF_WRONGSTATE;
+    }
     int16_t add() { return SF_dbadd(host_, &db(), area_->context.table); }
     int16_t update() { return SF_dbupdate(host_, &db(), area_->context.table); }
     int16_t remove() { return SF_dbdelete(host_, &db(), area_->context.table); }
@@ -77,11 +84,32 @@ public:
     ~ReadingStore() { SF_pbrelease(host()); }
 };
 
-// A changing operation: the store is closed (SF_epilog) on every return.
+// A changing operation: the store is closed (SF_epilog) on every return. Everything it
+// changes is one unit for the store's journal: after a crash the operation is wholly there
+// or wholly absent, and its changes are synced once, at its end.
 class ChangingStore : public Store {
 public:
     using Store::Store;
-    ~ChangingStore() { SF_epilog(host()); }
+    int16_t open() {
+        int16_t st = Store::open();
+        if (st == 0 && !unit_) {
+            UL_strcopy(path_, area()->context.path);
+            unit_ = DB_beginunit(path_) == 0;
+        }
+        return st;
+    }
+    ~ChangingStore() {
+        SF_epilog(host());
+        // The changes reached the file at the end of each store call; what can still fail here
+        // is making them durable, which rolls the unit back: the error log says so.
+        if (unit_) {
+            if (int16_t st = DB_endunit(path_, true)) UL_errorlog(host(), "phone book", st);
+        }
+    }
+
+private:
+    char path_[80] = {};
+    bool unit_ = false;
 };
 
 // The info of a record as 660 characters. The store gives a text field back up to its NUL and

@@ -6,8 +6,25 @@
 namespace qorsf {
 
 namespace {
-int16_t map(int16_t st) { return st == 0 ? 0 : SF_DBFAILED; }
+// The last store code that said more than "not found" (damage, a file held elsewhere, I/O).
+int16_t lastProblem = 0;
+int16_t map(int16_t st) {
+    if (st != 0 && st != DB_NOTFOUND && st != DB_GREATER && st != DB_SMALLER && st != DB_EXISTS) lastProblem = st;
+    return st == 0 ? 0 : SF_DBFAILED;
+}
 }  // namespace
+
+int16_t SF_dbproblem() { return lastProblem; }
+
+bool DB_damagecode(int16_t st) {
+    switch (st) {
+        case DB_WRITEFAIL: case DB_NOTSTORE: case DB_READSEEK: case DB_SHORTREAD: case DB_BADSEQUENCE:
+        case DB_NOIMAGE: case DB_OTHERTABLE: case DB_CHECKSUM: case DB_DESCENT:
+            return true;
+        default:
+            return false;
+    }
+}
 
 int16_t SF_dbcacheinit(uint32_t /*host*/) { return pf::cacheInit(); }
 
@@ -21,6 +38,7 @@ int16_t SF_dbopen(uint32_t host, DB_HANDLE* h, const char* path, void* recbuf, u
         int16_t st = SF_dbcacheinit(host);
         if (st != 0) return st;
     }
+    lastProblem = 0;
     return map(DB_open(h, path, recbuf, reclength));
 }
 

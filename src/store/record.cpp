@@ -3,10 +3,16 @@
 // Record image: signature (2), checksum over byte 4 to the end (2), record flag (1), then each
 // present field as its table index (2), for 'B' its length (2), and the value; last 0xFFFF.
 // Keys: 1-15 the field indexes (no data), 18 the free record numbers, 19 the images.
+#include <unistd.h>
+
+#include <chrono>
 #include <cstring>
+#include <string>
+#include <thread>
 
 #include "qorul.h"
 #include "store/btree.h"
+#include "store/journal.h"
 #include "store/pagefile.h"
 #include "store/store.h"
 
@@ -230,7 +236,7 @@ int16_t removeIndexes(DB_HANDLE* h, const DB_FIELD* t, int n, size_t len, uint32
 
 // Inserts the index entries of the image in the record buffer; on failure the ones of this
 // record are taken out again.
-int16_t insertIndexes(DB_HANDLE* h, const DB_FIELD* t, int n, size_t len, uint32_t rec) {
+int16_t insertIndexes(DB_HANDLE* h, const DB_FIELD* t, int n, size_t len, uint32_t rec, int16_t* cleanup) {
     int16_t st = eachField(static_cast<const uint8_t*>(h->recbuf), len, t, n,
                            [&](const ImageField& fld, const DB_FIELD& f) -> int16_t {
                                if (!indexed(f)) return 0;
@@ -242,7 +248,10 @@ int16_t insertIndexes(DB_HANDLE* h, const DB_FIELD* t, int n, size_t len, uint32
                                }
                                return bt::insert(h, f.keynum, text, rec, nullptr, 0, true);
                            });
-    if (st != 0) removeIndexes(h, t, n, len, rec);
+    if (st != 0) {
+        // Entries of this record that stay behind would point at a record that is not there.
+        if (int16_t cs = removeIndexes(h, t, n, len, rec)) *cleanup = cs;
+    }
     return st;
 }
 
@@ -303,9 +312,43 @@ int16_t done(DB_HANDLE* h, int16_t st) {
     return st;
 }
 
-int16_t openFile(DB_HANDLE* h, const char* path) {
+// How long an open waits for a file another program holds: attempts 50 ms apart.
+struct LockWait {
+    int attempts = 60;
+    void (*between)(int) = nullptr;
+};
+LockWait lockWait;
+
+// Opens the store file under its lock, waiting a bounded time for another program to let it
+// go (-101 when it does not), and rolls back a journal left by work that never ended. A file
+// that a unit of work holds open is taken over as it is.
+int16_t lockFile(const char* path, int16_t* file) {
+    *file = jr::heldFile(path);
+    if (*file >= 0) return 0;
     int16_t f = UL_open(path, 2);
+    for (int attempt = 0; f < 0 && UL_filebusy(path) == 1; ++attempt) {
+        if (attempt >= lockWait.attempts) return DB_LOCKOPEN;
+        if (lockWait.between) lockWait.between(attempt);
+        else std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        f = UL_open(path, 2);
+    }
     if (f < 0) return DB_NOTFOUND;
+    if (jr::recover(path, f) != 0) {
+        UL_close(f);
+        return DB_WRITEFAIL;
+    }
+    *file = f;
+    return 0;
+}
+
+// Closes a file the handle opened, unless a unit of work holds it.
+void releaseFile(const char* path, int16_t f) {
+    if (jr::heldFile(path) != f) UL_close(f);
+}
+
+int16_t openFile(DB_HANDLE* h, const char* path) {
+    int16_t f = -1;
+    if (int16_t ls = lockFile(path, &f)) return ls;
     bt::resetCursors(h);
     h->file = f;
     h->openmode = 'E';
@@ -316,7 +359,7 @@ int16_t openFile(DB_HANDLE* h, const char* path) {
     int16_t st = pf::readHeader(h, &hd);
     h->lastio = pf::lastIo();
     if (st != 0) {
-        UL_close(f);
+        releaseFile(path, f);
         h->file = -1;
         return st;
     }
@@ -328,7 +371,7 @@ int16_t openFile(DB_HANDLE* h, const char* path) {
     // A header whose numbers cannot describe a tree is not a store file we can walk safely.
     if (hd.levels < 1 || hd.levels >= DB_MAXLEVELS || hd.root < 0 || hd.pagespresent < 1 ||
         hd.root >= hd.pagespresent || hd.pagecounter < 1) {
-        UL_close(f);
+        releaseFile(path, f);
         h->file = -1;
         return DB_DESCENT;
     }
@@ -336,15 +379,23 @@ int16_t openFile(DB_HANDLE* h, const char* path) {
     st = pf::readPage(h, &root, h->root);
     if (st != 0) {
         pf::dropFile(f);
-        UL_close(f);
+        releaseFile(path, f);
         h->file = -1;
         return DB_WRITEFAIL;
     }
     h->state = 'O';
     h->writepolicy = 3;
     h->checkflag = 1;
+    jr::attach(h, path);
     return 0;
 }
+
+// Brackets one changing operation for the journal: end() writes it (or, with undo, forgets it).
+struct Op {
+    DB_HANDLE* h;
+    explicit Op(DB_HANDLE* handle) : h(handle) { jr::beginOp(h); }
+    int16_t end(int16_t st, bool undo = false) { return done(h, jr::endOp(h, st, undo)); }
+};
 
 }  // namespace
 
@@ -388,7 +439,11 @@ int16_t DB_create(DB_HANDLE* h, const char* path, void* recbuf, uint16_t recleng
     initHandle(h);
     int16_t exists = 0;
     if (UL_fileexists(path, &exists) == 0 && exists) return done(h, DB_EXISTS);
-    int16_t f = UL_create(path, 2);
+    // The new store is made whole under a name of its own and then linked into place, which
+    // fails when a store appeared there meanwhile: a crash leaves no half-made store behind.
+    const std::string temp = std::string(path) + ".new-" + std::to_string(::getpid());
+    UL_delete(temp.c_str());
+    int16_t f = UL_create(temp.c_str(), 2);
     if (f < 0) return done(h, DB_NOTFOUND);
     h->file = f;
     h->openmode = 'E';
@@ -400,8 +455,8 @@ int16_t DB_create(DB_HANDLE* h, const char* path, void* recbuf, uint16_t recleng
     h->pagespresent = 0;
     auto fail = [&](int16_t st) {
         pf::dropFile(f);
-        UL_close(f);
-        UL_delete(path);
+        if (h->file >= 0) UL_close(f);
+        UL_delete(temp.c_str());
         h->file = -1;
         h->state = 'C';
         return done(h, st);
@@ -429,19 +484,25 @@ int16_t DB_create(DB_HANDLE* h, const char* path, void* recbuf, uint16_t recleng
     DB_PAGE root;
     pf::emptyPage(&root, 0);
     if (pf::writePage(h, &root, 0) != 0) return fail(DB_WRITEFAIL);
-    h->state = 'O';
-    h->headerdirty = 1;
-    int16_t st = DB_close(h);
-    if (st != 0) {
-        // DB_close has closed the file when it got that far; close again is harmless.
-        UL_delete(path);
-        return done(h, st);
+    // What a close would do: the header, then the cache's pages.
+    bt::forgetHints();
+    if (pf::writeHeader(h) != 0) return fail(DB_WRITEFAIL);
+    if (pf::flushDrop(f) != 0) return fail(DB_WRITEFAIL);
+    const bool durable = jr::durable();
+    if (durable && UL_sync(f) != 0) return fail(DB_WRITEFAIL);
+    UL_close(f);
+    h->file = -1;
+    // Nothing can be rolled back into a store that did not exist: a journal there is stale.
+    UL_delete((std::string(path) + "-journal").c_str());
+    if (UL_linknew(temp.c_str(), path) != 0) {
+        UL_fileexists(path, &exists);
+        return fail(exists ? DB_EXISTS : DB_NOTFOUND);
     }
-    st = openFile(h, path);
-    if (st != 0) {
-        UL_delete(path);
-        return done(h, st);
-    }
+    UL_delete(temp.c_str());
+    if (durable) UL_syncdir(path);
+    h->state = 'C';
+    int16_t st = openFile(h, path);
+    if (st != 0) return done(h, st);
     h->recbuf = recbuf;
     h->reclength = reclength;
     h->current = DB_NORECORD;
@@ -456,10 +517,15 @@ int16_t DB_close(DB_HANDLE* h) {
     int16_t f = static_cast<int16_t>(h->file);
     int16_t result = 0;
     bt::forgetHints();
+    jr::beginOp(h);
     if (h->headerdirty && pf::writeHeader(h) != 0) result = DB_WRITEFAIL;
     if (pf::flushDrop(f) != 0 && result == 0) result = DB_WRITEFAIL;
+    // The end of the handle's work: the journal's transaction commits (or its unit goes on).
+    bool closeFile = true;
+    if (int16_t js = jr::detach(h, &closeFile); js != 0 && result == 0) result = js;
     // The file is closed whatever happened above: a handle must not keep it open.
-    if (UL_close(f) != 0 && result == 0) result = DB_NOTFOUND;
+    if (closeFile && UL_close(f) != 0 && result == 0) result = DB_NOTFOUND;
+    pf::dropFile(f);
     h->file = -1;
     h->state = 'C';
     h->current = DB_NORECORD;
@@ -467,31 +533,48 @@ int16_t DB_close(DB_HANDLE* h) {
     return done(h, result);
 }
 
+namespace {
+
+// The add without its journal bracket (an update adds within its own operation). *cleanup
+// gets the status of an undo that failed.
+int16_t addRecord(DB_HANDLE* h, DB_FIELD* t, int16_t* cleanup) {
+    int16_t st = 0;
+    if (h->checkflag && (st = checkTable(t, true)) != 0) return st;
+    int n = tableSize(t);
+    if (n < 0) return DB_BADTYPE;
+    uint32_t rec = 0;
+    st = newRecordNumber(h, &rec);
+    if (st != 0) return st;
+    int len = pack(h, t, n);
+    if (len < 0) return static_cast<int16_t>(len);
+    st = insertIndexes(h, t, n, static_cast<size_t>(len), rec, cleanup);
+    if (st != 0) {
+        if (int16_t fs = freeRecordNumber(h, rec)) *cleanup = fs;
+        return st;
+    }
+    st = bt::insert(h, DB_KEYDATA, "", rec, h->recbuf, static_cast<uint16_t>(len), false);
+    if (st != 0) {
+        if (int16_t cs = removeIndexes(h, t, n, static_cast<size_t>(len), rec)) *cleanup = cs;
+        if (int16_t fs = freeRecordNumber(h, rec)) *cleanup = fs;
+        return DB_NOIMAGE;
+    }
+    h->current = rec;
+    return 0;
+}
+
+}  // namespace
+
 int16_t DB_add(DB_HANDLE* h, DB_FIELD* t) {
     int16_t st = DB_checkhandle(h);
     if (st != 0) return st == DB_BADHANDLE ? st : done(h, st);
     if (!t) return done(h, DB_BADTYPE);
-    if (h->checkflag && (st = checkTable(t, true)) != 0) return done(h, st);
-    int n = tableSize(t);
-    if (n < 0) return done(h, DB_BADTYPE);
-    uint32_t rec = 0;
-    st = newRecordNumber(h, &rec);
-    if (st != 0) return done(h, st);
-    int len = pack(h, t, n);
-    if (len < 0) return done(h, static_cast<int16_t>(len));
-    st = insertIndexes(h, t, n, static_cast<size_t>(len), rec);
-    if (st != 0) {
-        freeRecordNumber(h, rec);
-        return done(h, st);
-    }
-    st = bt::insert(h, DB_KEYDATA, "", rec, h->recbuf, static_cast<uint16_t>(len), false);
-    if (st != 0) {
-        removeIndexes(h, t, n, static_cast<size_t>(len), rec);
-        freeRecordNumber(h, rec);
-        return done(h, DB_NOIMAGE);
-    }
-    h->current = rec;
-    return done(h, 0);
+    if (jr::broken(static_cast<int16_t>(h->file))) return done(h, DB_WRITEFAIL);
+    Op op(h);
+    int16_t cleanup = 0;
+    st = addRecord(h, t, &cleanup);
+    // An undo that failed leaves a half-made record: the whole add is forgotten instead.
+    if (cleanup != 0) return op.end(cleanup, true);
+    return op.end(st);
 }
 
 int16_t DB_read(DB_HANDLE* h, DB_FIELD* t) {
@@ -516,11 +599,18 @@ int16_t DB_read(DB_HANDLE* h, DB_FIELD* t) {
         h->removed[DB_KEYDATA] = removed;
     }
     if (st != 0) return done(h, st);
-    if ((st = verifyImage(h, t, len)) != 0) return done(h, st);
+    return done(h, DB_unpackimage(h, t, len));
+}
+
+int16_t DB_unpackimage(DB_HANDLE* h, DB_FIELD* t, size_t len) {
+    int n = tableSize(t);
+    if (n < 0) return DB_BADTYPE;
+    int16_t st = verifyImage(h, t, len);
+    if (st != 0) return st;
     const uint8_t* img = static_cast<const uint8_t*>(h->recbuf);
     // Check the whole image before touching the caller's buffers.
     st = eachField(img, len, t, n, [](const ImageField&, const DB_FIELD&) -> int16_t { return 0; });
-    if (st != 0) return done(h, st);
+    if (st != 0) return st;
     for (int i = 0; i < n; ++i) {
         DB_FIELD& f = t[i];
         if (!f.buffer) continue;
@@ -551,7 +641,7 @@ int16_t DB_read(DB_HANDLE* h, DB_FIELD* t) {
         }
         return 0;
     });
-    return done(h, st);
+    return st;
 }
 
 int16_t DB_delete(DB_HANDLE* h, DB_FIELD* t) {
@@ -561,10 +651,12 @@ int16_t DB_delete(DB_HANDLE* h, DB_FIELD* t) {
     int n = tableSize(t);
     if (n < 0) return done(h, DB_BADTYPE);
     if (h->current == DB_NORECORD) return done(h, DB_NOCURRENT);
+    if (jr::broken(static_cast<int16_t>(h->file))) return done(h, DB_WRITEFAIL);
+    Op op(h);
     uint32_t rec = h->current;
     size_t len = 0;
-    if (readImage(h, rec, &len) != 0) return done(h, DB_NOIMAGE);
-    if ((st = verifyImage(h, t, len)) != 0) return done(h, st);
+    if (readImage(h, rec, &len) != 0) return op.end(DB_NOIMAGE);
+    if ((st = verifyImage(h, t, len)) != 0) return op.end(st);
     st = removeIndexes(h, t, n, len, rec);
     if (st == 0) {
         h->lockmark[DB_KEYDATA] = 'L';
@@ -574,7 +666,8 @@ int16_t DB_delete(DB_HANDLE* h, DB_FIELD* t) {
     }
     h->current = DB_NORECORD;
     h->held = DB_NORECORD;
-    return done(h, st);
+    // A delete stopped half-way (indexes gone, image still there, or a number lost) is undone.
+    return op.end(st, st != 0);
 }
 
 int16_t DB_update(DB_HANDLE* h, DB_FIELD* t) {
@@ -585,24 +678,32 @@ int16_t DB_update(DB_HANDLE* h, DB_FIELD* t) {
     int n = tableSize(t);
     if (n < 0) return done(h, DB_BADTYPE);
     if (h->current == DB_NORECORD) return done(h, DB_NOCURRENT);
+    if (jr::broken(static_cast<int16_t>(h->file))) return done(h, DB_WRITEFAIL);
+    Op op(h);
     uint32_t old = h->current;
     size_t len = 0;
     // The old image goes to a copy: the record buffer is about to take the new one.
-    if (readImage(h, old, &len) != 0) return done(h, DB_NOIMAGE);
-    if ((st = verifyImage(h, t, len)) != 0) return done(h, st);
-    if (removeIndexes(h, t, n, len, old) != 0) return done(h, DB_UPDINDEX);
-    st = DB_add(h, t);
+    if (readImage(h, old, &len) != 0) return op.end(DB_NOIMAGE);
+    if ((st = verifyImage(h, t, len)) != 0) return op.end(st);
+    if (removeIndexes(h, t, n, len, old) != 0) return op.end(DB_UPDINDEX, true);
+    int16_t cleanup = 0;
+    st = addRecord(h, t, &cleanup);
     if (st != 0) {
+        if (cleanup != 0) return op.end(cleanup, true);
         size_t len2 = 0;
         int16_t rs = readImage(h, old, &len2);
-        if (rs == 0) rs = insertIndexes(h, t, n, len2, old);
+        int16_t restoreCleanup = 0;
+        if (rs == 0) rs = insertIndexes(h, t, n, len2, old, &restoreCleanup);
         h->current = old;
-        return done(h, rs != 0 ? rs : st);
+        // A name whose index entries could not be put back would be lost: undo the update.
+        if (rs != 0) return op.end(rs, true);
+        return op.end(st);
     }
     st = bt::remove(h, DB_KEYDATA, "", old);
-    if (st != 0) return done(h, DB_UPDIMAGE);
+    // Two images of one record, or a number lost: the update is undone whole.
+    if (st != 0) return op.end(DB_UPDIMAGE, true);
     st = freeRecordNumber(h, old);
-    return done(h, st);
+    return op.end(st, st != 0);
 }
 
 int16_t DB_find(DB_HANDLE* h, int16_t k, const char* text, int16_t mode) {
@@ -649,8 +750,18 @@ int16_t DB_move(DB_HANDLE* h, int16_t k, int16_t direction) {
 }
 
 void storeReset() {
+    jr::reset();
     pf::reset();
     bt::reset();
+}
+
+int16_t DB_beginunit(const char* path) { return jr::beginUnit(path); }
+int16_t DB_endunit(const char* path, bool commit) { return jr::endUnit(path, commit); }
+void DB_setdurable(int mode) { jr::setDurable(mode); }
+long DB_synccount() { return jr::syncCount(); }
+void DB_setlockwait(int attempts, void (*between)(int attempt)) {
+    lockWait.attempts = attempts < 0 ? 0 : attempts;
+    lockWait.between = between;
 }
 
 bool storeCacheAllocated() { return pf::cacheAllocated(); }

@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace qorsf {
 
@@ -209,6 +211,12 @@ int16_t SF_dbread(uint32_t host, DB_HANDLE* h, DB_FIELD* table);
 int16_t SF_dbmove(uint32_t host, DB_HANDLE* h, int16_t key, int16_t direction);
 int16_t SF_dbupdate(uint32_t host, DB_HANDLE* h, DB_FIELD* table);
 
+// The last store code of an SF_db call that failed for more than "not found" (0 = none since
+// the last SF_dbopen): -101 another program holds the file; see DB_damagecode.
+int16_t SF_dbproblem();
+// Whether a store code says that the file is damaged (or cannot be read).
+bool DB_damagecode(int16_t st);
+
 // ---- Store operations: 0 or a store code.
 int16_t DB_open(DB_HANDLE* h, const char* path, void* recbuf, uint16_t reclength);
 int16_t DB_create(DB_HANDLE* h, const char* path, void* recbuf, uint16_t reclength);
@@ -219,10 +227,51 @@ int16_t DB_update(DB_HANDLE* h, DB_FIELD* table);
 int16_t DB_delete(DB_HANDLE* h, DB_FIELD* table);
 int16_t DB_find(DB_HANDLE* h, int16_t key, const char* text, int16_t mode);
 int16_t DB_move(DB_HANDLE* h, int16_t key, int16_t direction);
+// Unpacks the record image of len bytes in the handle's record buffer into the table's
+// buffers, after checking its signature and checksum (what a read does once it has the image).
+int16_t DB_unpackimage(DB_HANDLE* h, DB_FIELD* table, size_t len);
 // The table signature stored at the start of every record image.
 uint16_t DB_signature(const DB_FIELD* table);
 // Checks a handle: 0, 73 (not a handle) or -3 (not open).
 int16_t DB_checkhandle(const DB_HANDLE* h);
+
+// ---- Units of work: every change to the store file at path between the outermost begin and
+// its end is one transaction of the journal (all of it or none of it counts, one sync at the
+// end), even when handles open and close the file in between; the unit keeps the file open
+// and locked meanwhile. The end commits, or with commit false rolls the unit back.
+int16_t DB_beginunit(const char* path);
+int16_t DB_endunit(const char* path, bool commit);
+// Syncing of the store and its journal: -1 as the settings say ([SYSTEM] Durable, default 1),
+// 0 off, 1 on. The journal is always written. DB_synccount counts the syncs made.
+void DB_setdurable(int mode);
+long DB_synccount();
+// An open of a file another program holds waits `attempts` times 50 ms (default 60) and then
+// fails with -101; `between` (tests) runs instead of each wait.
+void DB_setlockwait(int attempts, void (*between)(int attempt) = nullptr);
+
+// ---- Check and repair of a store file (the file must not be open here).
+struct DB_CHECKREPORT {
+    int16_t openStatus = 0;        // the open's store code (0 = it opened)
+    int16_t levels = 0;
+    uint32_t pages = 0;            // pages present
+    uint32_t entries = 0;          // entries of the leaves
+    uint32_t records = 0;          // record images
+    uint32_t indexEntries = 0;     // entries of the field indexes
+    uint32_t freeNumbers = 0;
+    std::vector<std::string> problems;  // empty: the file is sound
+};
+// Walks every page, entry, record and index of the file with the record's field table.
+// 0 when the walk was made (see the report's problems), else the open's store code.
+int16_t DB_check(const char* path, DB_FIELD* table, void* recbuf, uint16_t reclength, DB_CHECKREPORT* report);
+struct DB_REPAIRREPORT {
+    uint32_t found = 0;            // record numbers with at least one piece of an image
+    uint32_t recovered = 0;        // records whose image was whole and right, now in the new store
+    uint32_t damagedPages = 0;     // pages that could not be read or parsed to their end
+    std::string aside;             // where the damaged file is kept
+};
+// Rebuilds the store from every record image of the file that still reads with a valid
+// checksum; the new store takes the file's name and the damaged file is kept beside it.
+int16_t DB_repair(const char* path, DB_FIELD* table, void* recbuf, uint16_t reclength, DB_REPAIRREPORT* report);
 
 // ---- Library-wide state of the store, for tests.
 void storeReset();         // forgets the cache (without writing it) and the shared buffers

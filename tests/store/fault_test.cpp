@@ -56,8 +56,10 @@ int16_t openAndWalk(const std::string& path, int* unclean) {
     return 0;
 }
 
+int waits = 0;
 TEST(StoreFaults, EveryFailingCallGivesAStatusAndASaneFile) {
     qortest::TempProfile tp;
+    DB_setlockwait(1, [](int) { ++waits; });
     storeReset();
     const std::string path = tp.path("fault.pbk");
     long total = 0;
@@ -96,6 +98,7 @@ TEST(StoreFaults, EveryFailingCallGivesAStatusAndASaneFile) {
     }
     EXPECT_GT(failed, 0);
     EXPECT_GT(opened, 0);
+    EXPECT_EQ(waits, 0);
     std::printf("fault runs: %d failed, %d files opened, %d refused, %d unclean reads/walk ends\n", failed, opened,
                 refused, unclean);
 }

@@ -38,6 +38,7 @@ TempProfile::TempProfile() {
     }
     root_ = buf + "/";
     qorul::reset();
+    qorul::setSyncs(false);  // syncs are counted by the store, not waited for
     qorul::resetFaults();
     qorul::setClock(fixedTime());
     int16_t st = qorul::setProfileRoot(root_);

@@ -164,6 +164,17 @@ uint32_t UL_seek(int16_t file, uint32_t offset, int16_t origin);  // new positio
 uint16_t UL_read(int16_t file, void* buf, uint16_t count);     // bytes read
 uint16_t UL_write(int16_t file, const void* buf, uint16_t count);  // bytes written; 0xFFFF = failure
 int16_t UL_delete(const char* path);                           // 0 = ok
+// What a crash-safe writer of such files needs besides: make a file's content durable (fsync),
+// cut it to a length, make the entries of the directory holding `path` durable, give a file a
+// second name that must not exist yet (the atomic way to put a finished file in place), and
+// tell whether another open holds the lock of a file (1) or not (0; also when it is absent).
+int16_t UL_sync(int16_t file);                                 // 0 = ok
+int16_t UL_truncate(int16_t file, uint32_t size);              // 0 = ok
+int16_t UL_syncdir(const char* path);                          // 0 = ok
+int16_t UL_linknew(const char* from, const char* to);          // 0 = ok, -1 (also: `to` exists)
+int16_t UL_renameover(const char* from, const char* to);       // 0 = ok; `to` is replaced at once
+int16_t UL_filebusy(const char* path);
+uint32_t UL_filelength(int16_t file);                          // 0xFFFFFFFF = failure
 
 // ---- Time, through a clock that tests can drive.
 void UL_now(SF_DATETIME* now);

@@ -27,6 +27,17 @@ void failNth(FaultOp op, long n);
 // Calls of each kind since the last failNth or resetFaults.
 long faultCalls(FaultOp op);
 void resetFaults();
+// Crash mode: the n-th change of the file family (a write, a cut, a create, a delete, a link;
+// counted from 1 after this call) and every change and sync after it do nothing and report
+// failure, as if the process had been killed at that moment: the files stay as they were.
+// 0 disarms. resetFaults ends it too.
+void crashAt(long n);
+bool crashed();
+// Changes made since the last crashAt or resetFaults.
+long changeCalls();
+// Tests: UL_sync and UL_syncdir succeed without asking the disk (a test's files need not
+// survive a power cut, and a real sync costs milliseconds). On by default.
+void setSyncs(bool on);
 
 // ---- Yield hook: UL_yield runs it (the window layer pumps its messages there).
 void setYieldHook(std::function<void()> hook);

@@ -1,0 +1,224 @@
+// The store's rollback journal, its units and syncs, the wait for a file another program holds,
+// and the check and repair of damaged files.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "qorul.h"
+#include "qorul_control.h"
+#include "storetest.h"
+#include "testprofile.h"
+
+using namespace qorsf;
+using namespace storetest;
+
+namespace {
+
+class Journal : public ::testing::Test {
+protected:
+    void SetUp() override {
+        storeReset();
+        path = tp.path("j.pbk");
+        journal = path + "-journal";
+    }
+    void TearDown() override {
+        qorul::resetFaults();
+        DB_setdurable(-1);
+        DB_setlockwait(60);
+        storeReset();
+    }
+    // A store of n records, closed.
+    void make(int n) {
+        Book b;
+        ASSERT_EQ(b.create(path), 0);
+        for (int i = 0; i < n; ++i)
+            ASSERT_EQ(b.add("Name " + std::to_string(i), i % 4 ? " " : "Group", std::string(static_cast<size_t>(i * 13 % 600), 'i')), 0);
+        ASSERT_EQ(b.close(), 0);
+    }
+    qortest::TempProfile tp;
+    std::string path, journal;
+};
+
+TEST_F(Journal, AnOperationCutShortAtEveryWriteIsRolledBackToTheSameBytesAtTheNextOpen) {
+    make(40);
+    const std::string before = qortest::readFile(path);
+    // The reference: how many changes an update makes, and the bytes it leaves.
+    long changes = 0;
+    std::string after;
+    {
+        Book b;
+        ASSERT_EQ(b.open(path), 0);
+        ASSERT_EQ(b.find(1, "Name 7", DB_EXACT), 0);
+        ASSERT_EQ(b.read(), 0);
+        std::strcpy(b.rec.info, std::string(650, 'U').c_str());
+        qorul::crashAt(0);
+        ASSERT_EQ(b.update(), 0);
+        ASSERT_EQ(b.close(), 0);
+        changes = qorul::changeCalls();
+        after = qortest::readFile(path);
+        qortest::writeFile(path, before);
+    }
+    ASSERT_GT(changes, 5);
+    for (long n = 1; n <= changes; ++n) {
+        SCOPED_TRACE("crash at change " + std::to_string(n));
+        {
+            Book b;
+            ASSERT_EQ(b.open(path), 0);
+            ASSERT_EQ(b.find(1, "Name 7", DB_EXACT), 0);
+            ASSERT_EQ(b.read(), 0);
+            std::strcpy(b.rec.info, std::string(650, 'U').c_str());
+            qorul::crashAt(n);
+            b.update();
+            b.close();
+        }
+        qorul::resetFaults();
+        storeReset();
+        Book b;
+        ASSERT_EQ(b.open(path), 0) << "the open rolls back what the journal holds";
+        EXPECT_FALSE(qortest::fileExists(journal));
+        ASSERT_EQ(b.close(), 0);
+        const std::string now = qortest::readFile(path);
+        // Closing writes the header once more (its write count): compare the pages and the
+        // header's numbers, not the count.
+        auto sameAs = [&](const std::string& want) {
+            return now.size() == want.size() && now.compare(0, 24, want, 0, 24) == 0 &&
+                   now.compare(28, std::string::npos, want, 28, std::string::npos) == 0;
+        };
+        EXPECT_TRUE(sameAs(before) || sameAs(after));
+        qortest::writeFile(path, before);
+    }
+}
+
+TEST_F(Journal, DurableSyncsOnceAUnitAndNeverWithoutIt) {
+    make(1);
+    DB_setdurable(1);
+    long s0 = DB_synccount();
+    {
+        Book b;
+        ASSERT_EQ(b.open(path), 0);
+        ASSERT_EQ(b.add("One", " "), 0);
+        ASSERT_EQ(b.close(), 0);
+    }
+    const long perAdd = DB_synccount() - s0;
+    EXPECT_GE(perAdd, 2) << "the journal and the store are both made durable";
+    s0 = DB_synccount();
+    ASSERT_EQ(DB_beginunit(path.c_str()), 0);
+    for (int i = 0; i < 50; ++i) {
+        Book b;
+        ASSERT_EQ(b.open(path), 0);
+        ASSERT_EQ(b.add("Unit " + std::to_string(i), " "), 0);
+        ASSERT_EQ(b.close(), 0);
+        EXPECT_TRUE(qortest::fileExists(journal)) << "the unit's journal lives until its end";
+    }
+    ASSERT_EQ(DB_endunit(path.c_str(), true), 0);
+    EXPECT_FALSE(qortest::fileExists(journal));
+    EXPECT_LE(DB_synccount() - s0, 2 * perAdd) << "a unit syncs at its end, not once a change";
+    DB_setdurable(0);
+    s0 = DB_synccount();
+    Book b;
+    ASSERT_EQ(b.open(path), 0);
+    ASSERT_EQ(b.add("Fast", " "), 0);
+    ASSERT_EQ(b.close(), 0);
+    EXPECT_EQ(DB_synccount(), s0);
+    ASSERT_EQ(b.open(path), 0);
+    int n = 0;
+    for (int16_t st = b.move(1, DB_FIRST); st == 0; st = b.move(1, DB_NEXT)) ++n;
+    EXPECT_EQ(n, 1 + 1 + 50 + 1);
+    ASSERT_EQ(b.close(), 0);
+}
+
+TEST_F(Journal, AUnitRolledBackLeavesTheFileAsItWas) {
+    make(10);
+    const std::string before = qortest::readFile(path);
+    ASSERT_EQ(DB_beginunit(path.c_str()), 0);
+    for (int i = 0; i < 30; ++i) {
+        Book b;
+        ASSERT_EQ(b.open(path), 0);
+        ASSERT_EQ(b.add("Gone " + std::to_string(i), " ", std::string(500, 'g')), 0);
+        ASSERT_EQ(b.close(), 0);
+    }
+    ASSERT_EQ(DB_endunit(path.c_str(), false), 0);
+    EXPECT_EQ(qortest::readFile(path), before);
+    EXPECT_FALSE(qortest::fileExists(journal));
+}
+
+int waited = 0;
+int heldFd = -1;
+
+TEST_F(Journal, AFileHeldByAnotherProgramIsWaitedForABoundedTime) {
+    make(1);
+    heldFd = ::open(path.c_str(), O_RDWR);
+    ASSERT_GE(heldFd, 0);
+    ASSERT_EQ(flock(heldFd, LOCK_EX), 0);  // another open file description: another program
+    waited = 0;
+    DB_setlockwait(3, [](int) { ++waited; });
+    Book b;
+    EXPECT_EQ(b.open(path), DB_LOCKOPEN);
+    EXPECT_EQ(waited, 3);
+    // The holder lets go while the open waits.
+    DB_setlockwait(3, [](int) {
+        ++waited;
+        ::close(heldFd);
+    });
+    waited = 0;
+    EXPECT_EQ(b.open(path), 0);
+    EXPECT_EQ(waited, 1);
+    EXPECT_EQ(b.close(), 0);
+}
+
+TEST_F(Journal, CheckFindsDamageAndRepairRecoversEveryWholeRecord) {
+    make(60);
+    Book probe;
+    DB_CHECKREPORT r;
+    ASSERT_EQ(DB_check(path.c_str(), probe.table, probe.recbuf, kRecLen, &r), 0);
+    EXPECT_TRUE(r.problems.empty()) << r.problems[0];
+    EXPECT_EQ(r.records, 60u);
+    EXPECT_EQ(r.indexEntries, 120u);
+    // Damage one entry of a leaf: its key text loses its end.
+    std::string bytes = qortest::readFile(path);
+    const size_t page1 = 2 * 1024;  // page 1
+    ASSERT_GT(bytes.size(), page1 + 1024);
+    for (size_t i = page1 + 12; i < page1 + 1024; ++i)
+        if (bytes[i] == '\0') {
+            bytes[i] = 'X';
+            break;
+        }
+    qortest::writeFile(path, bytes);
+    ASSERT_EQ(DB_check(path.c_str(), probe.table, probe.recbuf, kRecLen, &r), 0);
+    EXPECT_FALSE(r.problems.empty());
+
+    DB_REPAIRREPORT rep;
+    ASSERT_EQ(DB_repair(path.c_str(), probe.table, probe.recbuf, kRecLen, &rep), 0);
+    EXPECT_EQ(rep.aside, path + ".damaged");
+    EXPECT_EQ(qortest::readFile(rep.aside), bytes) << "the damaged file is kept as it was";
+    EXPECT_GE(rep.recovered, 55u);
+    EXPECT_LE(rep.recovered, 60u);
+    ASSERT_EQ(DB_check(path.c_str(), probe.table, probe.recbuf, kRecLen, &r), 0);
+    EXPECT_TRUE(r.problems.empty());
+    EXPECT_EQ(r.records, rep.recovered);
+}
+
+TEST_F(Journal, ANewStoreAppearsWholeOrNotAtAll) {
+    for (long n = 1;; ++n) {
+        qorul::crashAt(n);
+        Book b;
+        int16_t st = b.create(path);
+        const bool crashed = qorul::crashed();
+        if (st == 0) b.close();
+        qorul::resetFaults();
+        storeReset();
+        if (!crashed) break;
+        if (qortest::fileExists(path)) {
+            EXPECT_EQ(qortest::readFile(path).size(), 4096u);
+            Book o;
+            EXPECT_EQ(o.open(path), 0);
+            o.close();
+        }
+        UL_delete(path.c_str());
+        ASSERT_LT(n, 100);
+    }
+}
+
+}  // namespace
