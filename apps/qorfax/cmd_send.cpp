@@ -266,6 +266,20 @@ int run(const Args& args) {
     staged.handedOver = true;
     int16_t st = qorsf::SF_faxfolderto(h, recipients, &options, &queued);
     FN_cleardocs(h);
+    // A staged copy that the send made into fax pages of their own is needed by no job: only
+    // a copy that the delete list holds belongs to the jobs.
+    {
+        std::vector<DEL_RECORD> held;
+        bool listed = false;
+        if (qorsf::SF_readdellist(h, &held, &listed) == 0) {
+            for (const std::string& copy : staged.paths) {
+                bool isHeld = false;
+                for (const DEL_RECORD& r : held)
+                    if (r.inuse && copy == std::string(r.path, ::strnlen(r.path, sizeof r.path))) isHeld = true;
+                if (!isHeld) UL_fdelete(h, copy.c_str());
+            }
+        }
+    }
     if (st) {
         if (queued > 0)
             std::fprintf(stderr, "qorfax: %d of %zu jobs were queued before the failure\n", queued, recipients.size());

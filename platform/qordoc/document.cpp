@@ -217,7 +217,6 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
     }
     if (info) info->pages = n;
     if (!pages) return 0;
-    releaseCairoAtExit();
     notePopplerUsed();
     const int rows = format.rows();
     const int ydpi = format.ydpi();

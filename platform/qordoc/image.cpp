@@ -2,7 +2,6 @@
 // pages shown to people: a character thumbnail, a PNG, a PDF at true size.
 #include <cairo-pdf.h>
 #include <cairo.h>
-#include <fontconfig/fontconfig.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,14 +29,6 @@ struct ContextDeleter {
 bool& popplerFlag() {
     static bool used = false;
     return used;
-}
-
-void releaseAll() {
-    // poppler keeps the fonts of the PDFs it rendered in caches of its own until the process
-    // ends: cairo's static data cannot be reset under them.
-    if (popplerFlag()) return;
-    cairo_debug_reset_static_data();
-    FcFini();
 }
 
 // Area-averaging scale of a grey image (each target pixel averages the source pixels under it;
@@ -81,11 +72,6 @@ Grey scaleGrey(const Grey& g, int dw, int dh) {
 
 void notePopplerUsed() { popplerFlag() = true; }
 bool popplerUsed() { return popplerFlag(); }
-
-void releaseCairoAtExit() {
-    static bool registered = [] { return std::atexit(releaseAll) == 0; }();
-    (void)registered;
-}
 
 Grey greyOf(cairo_surface_t* surface) {
     Grey g;
@@ -317,7 +303,6 @@ int16_t writePng(const std::string& path, const Page& page) {
 }
 
 int16_t writePdf(int fd, const std::vector<Page>& pages) {
-    releaseCairoAtExit();
     if (pages.empty()) return E_WRITE;
     auto sizeOf = [](const Page& p, double* w, double* h) {
         *w = p.width * 72.0 / (p.xdpi > 0 ? p.xdpi : kXdpi);

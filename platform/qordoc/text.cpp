@@ -173,7 +173,6 @@ std::vector<std::vector<std::u32string>> layoutText(const std::string& bytes, in
 
 std::vector<Page> renderText(const std::vector<std::vector<std::u32string>>& pages, const Format& format,
                              int columns, int lines) {
-    releaseCairoAtExit();
     std::vector<Page> out;
     const int ydpi = format.ydpi();
     const int rows = format.rows();

@@ -9,7 +9,6 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <fcntl.h>
-#include <fontconfig/fontconfig.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -178,19 +177,6 @@ cairo_status_t writeToFd(void* closure, const unsigned char* data, unsigned int 
     return CAIRO_STATUS_SUCCESS;
 }
 
-// cairo and fontconfig keep the fonts they loaded for the life of the process; they are given
-// back at its end, so that a leak check of the process sees only its own blocks.
-void releaseFontCaches() {
-    if (qordoc::popplerUsed()) return;  // poppler's font caches outlive this hook
-    cairo_debug_reset_static_data();
-    FcFini();
-}
-
-void releaseAtExit() {
-    static bool registered = [] { return std::atexit(releaseFontCaches) == 0; }();
-    (void)registered;
-}
-
 struct SurfaceDeleter {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
 };
@@ -332,7 +318,6 @@ int openNewPdf(const std::string& folder, const char* docPath, std::string* pdfP
 }
 
 int16_t writePdf(const std::string& doc, int fd, int16_t paper) {
-    releaseAtExit();
     const double width = paper == 1 ? 612.0 : 595.276;
     const double height = paper == 1 ? 792.0 : 841.89;
     std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(

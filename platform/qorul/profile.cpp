@@ -159,7 +159,7 @@ bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0;
 
 // The next spool name: a counter kept in spool/ and advanced under an exclusive flock, so that
 // processes sharing the profile never get the same name. A name is new only when no file of
-// its base exists (the control file, or a copy ".SPL.NNN"): a counter that was lost or set back
+// its base exists (the control file, a copy ".SPL.NNN" or page files ".NNN"): a counter that was lost or set back
 // goes on after the highest base in the spool instead of handing out a base still in use.
 int16_t newSpoolPath(const std::string& root, std::string* path) {
     std::string counterPath = root + kSpoolCounter;
@@ -183,7 +183,9 @@ int16_t newSpoolPath(const std::string& root, std::string* path) {
         last = (last + 1) & 0xFFFFFFFFul;
         if (last == 0) last = 1;
         std::string candidate = root + qorul::internal::format("spool/%08lX.SPL", last);
-        if (exists(candidate) || exists(candidate + ".001")) {
+        // Page files of a base are named without ".SPL" (page 0 is "XXXXXXXX.001").
+        const std::string pageZero = root + qorul::internal::format("spool/%08lX.001", last);
+        if (exists(candidate) || exists(candidate + ".001") || exists(pageZero)) {
             if (!scanned) {
                 scanned = true;
                 const unsigned long high = highestInSpool(spool);
