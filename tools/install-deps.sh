@@ -7,6 +7,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libtiff-dev
   libcairo2-dev fonts-dejavu-core poppler-utils pkg-config
+  libpoppler-glib-dev libjpeg-dev
+  # tests and the fax pages benchmark only
+  libtiff-tools ghostscript
 )
 
 missing=()

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "documents.h"
 #include "host.h"
 #include "qorsf.h"
 #include "qorul.h"
@@ -23,8 +24,9 @@ const char* kHelp =
     "                   [--at \"YYYY-MM-DD HH:MM\"] [--prefix P] [--suffix S] [--note TEXT] FILE...\n"
     "\n"
     "Queues one fax job per number with the files as its documents (at most 100). A --to that is\n"
-    "not a number names a person of the phone book, whose fax number is used. A fax image\n"
-    "must be a TIFF of CCITT group 3 or 4 pages 1728 pixels wide; any other file is sent as text.\n"
+    "not a number names a person of the phone book, whose fax number is used. Documents are\n"
+    "text, TIFF, PDF, PNG or JPEG (by their content): a fax image is sent as it is, anything else\n"
+    "is made into fax pages before the fax is queued; any other file is refused.\n"
     "--at schedules the send (default: as soon as possible); --prefix and --suffix default to the\n"
     "dial prefix and suffix of the configuration.\n";
 
@@ -156,13 +158,8 @@ int run(const Args& args) {
             std::fprintf(stderr, "qorfax: %s: a document path may not hold a blank\n", path.c_str());
             return kExitFailed;
         }
-        UL_FAXHEADER header;
-        if (int16_t s = UL_readfaxheader(h, path.c_str(), &header)) return fail(s, path.c_str());
-        if (header.format) {
-            int16_t pages = 0;
-            char t1[80], t2[80];
-            if (int16_t s = qorsf::SF_checkdocument(h, path.c_str(), 1, &pages, t1, t2)) return fail(s, path.c_str());
-        }
+        // A document that cannot be faxed is refused with its kind and the reason.
+        if (checkDocument(h, path, fine, nullptr)) return kExitFailed;
         paths.push_back(path);
     }
 

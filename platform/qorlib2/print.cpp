@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "qordoc.h"
 #include "qorlib2.h"
 #include "qorul.h"
 #include "qorwin32.h"
@@ -180,6 +181,7 @@ cairo_status_t writeToFd(void* closure, const unsigned char* data, unsigned int 
 // cairo and fontconfig keep the fonts they loaded for the life of the process; they are given
 // back at its end, so that a leak check of the process sees only its own blocks.
 void releaseFontCaches() {
+    if (qordoc::popplerUsed()) return;  // poppler's font caches outlive this hook
     cairo_debug_reset_static_data();
     FcFini();
 }
@@ -394,3 +396,27 @@ int16_t FN_lastprinted(char* buf, std::size_t size) {
     if (!buf || size == 0) return UL_E_BADARG;
     return UL_strcopy(buf, size, lastPrinted().c_str());
 }
+
+// What printing of fax pages (faxprint.cpp) shares with printing of text documents.
+namespace qorlib2_print {
+
+int16_t target(uint32_t host, bool* command, std::string* commandLine, std::string* folder) {
+    PrintSettings s;
+    if (int16_t st = readSettings(host, &s)) return st;
+    *command = s.command;
+    *commandLine = s.commandLine;
+    *folder = s.folder;
+    return 0;
+}
+
+int16_t runPrintCommand(uint32_t host, const std::string& commandLine, const char* path) {
+    return runCommand(host, commandLine, path);
+}
+
+int openPdfIn(const std::string& folder, const char* docPath, std::string* pdfPath) {
+    return openNewPdf(folder, docPath, pdfPath);
+}
+
+void setLastPrinted(const std::string& what) { lastPrinted() = what; }
+
+}  // namespace qorlib2_print

@@ -84,6 +84,7 @@ COVER_SHEET* defaultCover() { return reinterpret_cast<COVER_SHEET*>(state().area
 
 int16_t SF_open(uint32_t host) {
     FrameState& f = state();
+    L1_viewerinit();  // the viewer controls of the dialogs show their fax pages
     if (!f.globalHandle) {
         void* block = nullptr;
         if (int16_t st = UX_allochandle(&block, kGlobalBlockSize, &f.globalHandle)) {

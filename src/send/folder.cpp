@@ -7,6 +7,7 @@
 
 #include "qorwindow.h"
 #include "frame/services/guards.h"
+#include "send/pages.h"
 #include "send/send.h"
 
 namespace qorsf {
@@ -59,10 +60,24 @@ int16_t SF_checkdocument(uint32_t host, const char* path, int16_t type, int16_t*
     *pages = 1;
     text1[0] = '\0';
     text2[0] = '\0';
+    // The document reader's verdict first: a document that cannot be faxed fails here, and one
+    // that is no fax image yet passes (it is made into fax pages when it is spooled).
+    bool convertible = false;
+    int16_t readerPages = 1;
+    if (type == 1 || type == 2) {
+        int16_t exists = 0;
+        UL_fileexists(path, &exists);
+        if (!exists) return UL_E_NOTFOUND;
+        if (int16_t st = SF_documentcheck(host, path, &convertible, &readerPages)) return st;
+    }
     if (type == 1) {
         UL_FAXHEADER h;
         if (int16_t st = UL_readfaxheader(host, path, &h)) return st;
-        if (h.format != 2 || h.linewidth != 1728) return SF_BADFAXIMAGE;
+        if (h.format != 2 || h.linewidth != 1728) {
+            if (!convertible) return SF_BADFAXIMAGE;
+            *pages = readerPages;
+            return 0;
+        }
         UL_strcopy(text1, 80, h.text1);
         UL_strcopy(text2, 80, h.text2);
         return 0;
@@ -93,7 +108,7 @@ int16_t SF_checkdocument(uint32_t host, const char* path, int16_t type, int16_t*
     return 0;
 }
 
-int16_t SF_collectdocuments(uint32_t host, SendOptions*, FN_DOCAREA* list, DocumentEntry* destination, int16_t* count,
+int16_t SF_collectdocuments(uint32_t host, SendOptions* options, FN_DOCAREA* list, DocumentEntry* destination, int16_t* count,
                             int capacity, bool* stopped) {
     if (!list || !destination || !count) return SF_BADARGUMENT;
     *count = 0;
@@ -134,15 +149,14 @@ int16_t SF_collectdocuments(uint32_t host, SendOptions*, FN_DOCAREA* list, Docum
             continue;
         }
         if (collected >= capacity) return SF_TOOMANYDOCS;
-        DocumentEntry& d = destination[collected];
-        std::memset(&d, 0, sizeof d);
-        d.type = type;
-        UL_strcopy(d.text, list->name);
-        // The first document collected starts a new spool base: a skipped first document must
-        // not leave this send writing over the copies of the last one.
-        int16_t copied = 0;
-        if (int16_t st = SF_makecopy(host, d.text, static_cast<int16_t>(collected + 1), &copied)) return st;
-        ++collected;
+        // A fax image is copied into the spool; any other document becomes page files there,
+        // one entry a page. The first document collected starts a new spool base: a skipped
+        // first document must not leave this send writing over the copies of the last one.
+        int16_t added = 0;
+        if (int16_t st = SF_spooldocument(host, options, list->name, type, static_cast<int16_t>(collected + 1),
+                                          destination + collected, capacity - collected, &added))
+            return st;
+        collected = static_cast<int16_t>(collected + added);
     }
     *count = collected;
     return lock.release();

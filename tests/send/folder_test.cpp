@@ -105,8 +105,9 @@ TEST_F(FolderTest, NoDocumentsStillQueueOneFourLineJobPerNumber) {
     EXPECT_EQ(qorsf::SF_faxfolder(kHost, numbers, 0, &o), SF_CANCELLED);
 }
 
-TEST_F(FolderTest, AFaxImageOfTheWrongWidthIsAskedAboutAndNeverSpooled) {
-    addTiff("wide.tif", 2048);
+TEST_F(FolderTest, ADocumentThatCannotBeFaxedIsAskedAboutAndNeverSpooled) {
+    qortest::writeFile(profile.path("prog"), std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10));
+    ASSERT_EQ(FN_adddocument(kHost, profile.path("prog").c_str(), 0, 0), 0);
     addText("memo.txt");
     profile.ui().answer(IDNO);  // leave the bad document out
     SendOptions o = options();
@@ -117,8 +118,8 @@ TEST_F(FolderTest, AFaxImageOfTheWrongWidthIsAskedAboutAndNeverSpooled) {
     ASSERT_EQ(q.size(), 1u);
     const auto docs = documents(controlFile(q[0]));
     ASSERT_EQ(docs.size(), 1u);
-    EXPECT_EQ(qortest::readFile(docs[0]), "text\n");
-    EXPECT_EQ(docs[0].substr(docs[0].size() - 4), ".001");  // the first document collected starts the base
+    EXPECT_EQ(qortest::readFile(docs[0]).substr(0, 4), std::string("II*\0", 4));  // the text as a fax page
+    EXPECT_EQ(docs[0].substr(docs[0].size() - 4), ".001");  // page 0 of a base of its own
 
     profile.ui().answer(IDYES);  // stop: nothing is sent at all
     EXPECT_EQ(qorsf::SF_faxfolder(kHost, numbers, 1, &o), SF_CANCELLED);
@@ -171,9 +172,12 @@ TEST_F(FolderTest, CheckDocumentCountsTextPagesAndReadsFaxTexts) {
     ASSERT_EQ(qorsf::SF_checkdocument(kHost, tif.c_str(), 1, &pages, t1, t2), 0);
     EXPECT_STREQ(t1, "fine page");
     EXPECT_STREQ(t2, "report");
+    // A TIFF that is no fax page, or a text listed as a fax image, is made into fax pages.
     ASSERT_TRUE(qortest::writeTiff(tif, 1728, COMPRESSION_NONE));
-    EXPECT_EQ(qorsf::SF_checkdocument(kHost, tif.c_str(), 1, &pages, t1, t2), SF_BADFAXIMAGE);
-    EXPECT_EQ(qorsf::SF_checkdocument(kHost, text.c_str(), 1, &pages, t1, t2), SF_BADFAXIMAGE);
+    EXPECT_EQ(qorsf::SF_checkdocument(kHost, tif.c_str(), 1, &pages, t1, t2), 0);
+    EXPECT_EQ(qorsf::SF_checkdocument(kHost, text.c_str(), 1, &pages, t1, t2), 0);
+    qortest::writeFile(tif, std::string("II*\0damaged", 11));
+    EXPECT_EQ(qorsf::SF_checkdocument(kHost, tif.c_str(), 1, &pages, t1, t2), L1_E_DAMAGED);
     EXPECT_EQ(qorsf::SF_checkdocument(kHost, profile.path("none").c_str(), 1, &pages, t1, t2), UL_E_NOTFOUND);
     EXPECT_EQ(qorsf::SF_checkdocument(kHost, "whatever", 7, &pages, t1, t2), 0);
 }

@@ -19,11 +19,24 @@ enum : int16_t {
     FN_E_PRINTCMD = 31473,    // the print command failed (exit status not 0)
     FN_E_PDF = 31474,         // the PDF file cannot be written
     FN_E_PRINTREAD = 31475,   // the document cannot be read
+    FN_E_SAVETYPE = 31476,    // pages are saved only as .tif, .tiff or .pdf
 };
 // Prints a text document (lines ending in LF or CR LF; a form feed starts a new page).
 int16_t FN_printdoc(uint32_t host, const char* path, int16_t flags);
 // Writes a text document as a PDF file of monospaced text; paper 0 = A4, 1 = Letter.
 int16_t FN_texttopdf(uint32_t host, const char* textPath, const char* pdfPath, int16_t paper);
+// Prints a fax: page files 0..count-1 of page0's base (UX_pagefile), each at its true size.
+int16_t FN_printfax(uint32_t host, const char* page0, int16_t count, int16_t flags);
+// Prints fax files (page files or multi-page fax files) as one fax.
+int16_t FN_printpages(uint32_t host, const char* const* names, int16_t count);
+// Saves page files (an array of `count` names of 81 bytes each) into a file the user chooses:
+// a multi-page TIFF Class F when it ends in .tif or .tiff, a PDF when it ends in .pdf. An
+// existing file is replaced only when the user says so; 13000 when the user cancels.
+#include "qorwintypes.h"
+int16_t FN_savepages(uint32_t host, HWND owner, const char* names, int16_t count, const char* text1,
+                     const char* text2, int16_t flags);
+// The same into a named file (no question): FN_E_SAVETYPE for another extension.
+int16_t FN_savepagesas(uint32_t host, const char* const* files, int16_t count, const char* path);
 // Where the last successful FN_printdoc of this process went: the PDF file, or the command line.
 int16_t FN_lastprinted(char* buf, std::size_t size);
 

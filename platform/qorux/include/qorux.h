@@ -41,3 +41,23 @@ int16_t UX_closedialog(uint32_t host, HWND window);
 int16_t UX_dialogready(uint32_t host, HWND window);
 // The picture numbers of the last UX_paintdialog on the dialog (0, 0 when never painted).
 void UX_lastdecoration(HWND dialog, int16_t* first, int16_t* second);
+
+// ---- Page files (pagefile.cpp)
+// Turns `name` (a page file or a base name) into the name of page file `page` (from 0): the
+// name cut at its last "." with the extension of page + 1 in three digits (".001" is page 0).
+// Pages 0..998; UL_E_PATHLONG when the name would pass 79 characters.
+int16_t UX_pagefile(uint32_t host, char* name, std::size_t size, int16_t page);
+#include <string>
+// The same for callers with strings: empty when the name cannot be made.
+std::string UX_pagefilename(const std::string& name, int page);
+
+// ---- The progress window (progress.cpp): one at a time, modeless, template 2116.
+enum : int16_t { UX_E_NOWINDOW = 30101 };  // the progress window cannot be made
+int16_t UX_progressopen(uint32_t host, const char* title, const char* text, HWND owner);
+// What 1 = the text line, 2 = the name worked on, 3 = the percentage (value).
+int16_t UX_progressset(uint32_t host, int16_t what, const char* text, int16_t value);
+// 90: lets posted messages and the host's yield run; 13000 when the user pressed Cancel.
+// 91: closes the window.
+int16_t UX_progress(uint32_t host, int16_t what);
+// The open progress window (null when none), for hosts and tests that act on it.
+HWND UX_progresswindow();

@@ -474,6 +474,7 @@ int wsprintfA(LPSTR out, LPCSTR format, ...);
 #ifdef __cplusplus
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace qorwin {
 // A visible top-level window with a window procedure (a host's main window), owned by `owner`
@@ -491,5 +492,11 @@ void resetWindows();
 std::string className(HWND window);
 // The template number a dialog was made from (0 for other windows).
 int templateNumber(HWND dialog);
+// What a viewer control ("QorViewer") shows of its file in the text picture: `rows` lines of at
+// most `cols` characters. The fax pages library installs it; without one a viewer shows its
+// file's name only.
+using ViewerPainter = std::vector<std::string> (*)(const std::string& path, int cols, int rows);
+void setViewerPainter(ViewerPainter painter);
+ViewerPainter& viewerPainter();
 }  // namespace qorwin
 #endif

@@ -160,7 +160,17 @@ void draw(Grid& g, const Window* w, bool isDefault) {
             break;
         }
         case Kind::Spin: g.put(x, y, "[^v " + std::to_string(w->pos) + "]", width); break;
-        case Kind::Viewer: g.put(x, y, "{" + fit(w->text, width - 2) + "}", width); break;
+        case Kind::Viewer: {
+            g.put(x, y, "{" + fit(w->text, width - 2) + "}", width);
+            // Below its name, the viewer shows a scaled view of the file when one is drawn.
+            const ViewerPainter painter = viewerPainter();
+            if (painter && !w->text.empty() && height > 1 && width > 2) {
+                const std::vector<std::string> view = painter(w->text, width - 2, height - 1);
+                for (std::size_t r = 0; r < view.size() && static_cast<int>(r) < height - 1; ++r)
+                    g.put(x + 1, y + 1 + static_cast<int>(r), fit(view[r], width - 2), width - 2);
+            }
+            break;
+        }
         default: g.put(x, y, "<" + w->cls + ">", width); break;
     }
 }
@@ -168,6 +178,13 @@ void draw(Grid& g, const Window* w, bool isDefault) {
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 
 }  // namespace
+
+ViewerPainter& viewerPainter() {
+    static ViewerPainter painter = nullptr;
+    return painter;
+}
+
+void setViewerPainter(ViewerPainter painter) { viewerPainter() = painter; }
 
 std::string picture(HWND dialog) {
     Window* d = find(dialog);

@@ -1,0 +1,456 @@
+// Documents by content: text, TIFF (a fax page as it is, any other TIFF converted), PDF (each
+// page rendered with poppler through cairo, fitted to the paper), PNG and JPEG (one page each,
+// fitted). Anything else is refused with its kind named.
+#include <cairo.h>
+#include <poppler.h>
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+#include "qordoc.h"
+#include "qordoc_internal.h"
+
+namespace qordoc {
+
+namespace {
+
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct ContextDeleter {
+    void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+struct GObjectDeleter {
+    void operator()(void* o) const { g_object_unref(o); }
+};
+struct BytesDeleter {
+    void operator()(GBytes* b) const { g_bytes_unref(b); }
+};
+
+std::string tooMany(int pages, int limit) {
+    return std::to_string(pages) + " pages, more than the page limit of " + std::to_string(limit);
+}
+
+// ---- TIFF
+
+const char* compressionName(uint16_t c) {
+    switch (c) {
+        case COMPRESSION_NONE: return "no compression";
+        case COMPRESSION_CCITTRLE: return "CCITT modified Huffman compression";
+        case COMPRESSION_CCITTFAX3: return "CCITT group 3 compression";
+        case COMPRESSION_CCITTFAX4: return "CCITT group 4 compression";
+        case COMPRESSION_LZW: return "LZW compression";
+        case COMPRESSION_OJPEG:
+        case COMPRESSION_JPEG: return "JPEG compression";
+        case COMPRESSION_ADOBE_DEFLATE:
+        case COMPRESSION_DEFLATE: return "Deflate compression";
+        case COMPRESSION_PACKBITS: return "PackBits compression";
+        default: return "an unusual compression";
+    }
+}
+
+struct TiffFacts {
+    uint32_t width = 0, height = 0;
+    uint16_t bps = 1, spp = 1, compression = COMPRESSION_NONE, photometric = 0;
+    double xres = 0, yres = 0;
+};
+
+TiffFacts factsOf(TIFF* t) {
+    TiffFacts f;
+    TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &f.width);
+    TIFFGetField(t, TIFFTAG_IMAGELENGTH, &f.height);
+    TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &f.bps);
+    TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &f.spp);
+    TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &f.compression);
+    TIFFGetFieldDefaulted(t, TIFFTAG_PHOTOMETRIC, &f.photometric);
+    f.xres = resolutionOf(t, TIFFTAG_XRESOLUTION);
+    f.yres = resolutionOf(t, TIFFTAG_YRESOLUTION);
+    return f;
+}
+
+bool near(double v, double target, double slack) { return std::fabs(v - target) <= slack; }
+
+// What keeps a TIFF page from being a fax page as it is; empty when it is one.
+std::string notFaxBecause(const TiffFacts& f) {
+    std::string why;
+    auto add = [&](const std::string& s) { why += (why.empty() ? "" : ", ") + s; };
+    // A B4 page (2048) is read as it is where a fax file has it, but what we send is 1728 wide.
+    if (f.width != 1728) add(std::to_string(f.width) + " pixels wide (a fax page is 1728)");
+    if (f.bps != 1 || f.spp != 1) add(std::to_string(f.bps * f.spp) + " bits a pixel (a fax page is bilevel)");
+    if (f.compression != COMPRESSION_CCITTFAX3 && f.compression != COMPRESSION_CCITTFAX4)
+        add(std::string(compressionName(f.compression)) + " (a fax page has CCITT group 3 or 4)");
+    const bool xOk = near(f.xres, 204, 6);
+    const bool yOk = near(f.yres, 98, 5) || near(f.yres, 196, 8);
+    if (!xOk || !yOk) {
+        char res[96];
+        if (f.xres > 0 && f.yres > 0)
+            std::snprintf(res, sizeof res, "%.0f x %.0f dpi (a fax page is 204 x 98 or 196)", f.xres, f.yres);
+        else
+            std::snprintf(res, sizeof res, "no resolution (a fax page is 204 x 98 or 196 dpi)");
+        add(res);
+    }
+    return why;
+}
+
+int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info, std::vector<Page>* pages,
+                     std::string* reason) {
+    TiffMemory mem;
+    std::unique_ptr<TIFF, TiffCloser> t(openTiffBytes(bytes, &mem));
+    if (!t) {
+        *reason = "a damaged TIFF image: " + tiffError();
+        return E_DAMAGED;
+    }
+    int n = 0;
+    bool allFax = true;
+    do {
+        ++n;
+        if (format.pageLimit > 0 && n > format.pageLimit) {
+            int total = n;
+            while (TIFFReadDirectory(t.get()) == 1 && total < 65535) ++total;
+            *reason = "a TIFF image of " + tooMany(total, format.pageLimit);
+            return E_TOOMANYPAGES;
+        }
+        const TiffFacts f = factsOf(t.get());
+        if (f.width == 0 || f.height == 0) {
+            *reason = "a damaged TIFF image: page " + std::to_string(n) + " has no size";
+            return E_DAMAGED;
+        }
+        const std::string why = notFaxBecause(f);
+        allFax = allFax && why.empty();
+        if (static_cast<uint64_t>(f.width) * f.height > kMaxImagePixels) {
+            *reason = "a TIFF image of " + std::to_string(f.width) + " x " + std::to_string(f.height) +
+                      " pixels: too large to convert";
+            return E_TOOLARGE;
+        }
+        char emsg[1024] = {};
+        if (!why.empty() && !TIFFRGBAImageOK(t.get(), emsg)) {
+            *reason = "a TIFF image that is not a fax page (" + why + ") and cannot be converted: " + emsg;
+            return E_NOTFAX;
+        }
+        if (!pages) continue;
+        if (why.empty()) {
+            // A fax page as it is: decoded, kept at its own width and resolution.
+            Page p;
+            p.resize(static_cast<int>(f.width), static_cast<int>(f.height));
+            p.xdpi = kXdpi;
+            p.ydpi = f.yres > 150 ? kFineDpi : kNormalDpi;
+            const tmsize_t line = TIFFScanlineSize(t.get());
+            if (line <= 0 || static_cast<std::size_t>(line) < p.stride || TIFFIsTiled(t.get())) {
+                *reason = "a damaged TIFF image: page " + std::to_string(n) + " cannot be decoded";
+                return E_DAMAGED;
+            }
+            std::vector<uint8_t> buf(static_cast<std::size_t>(line));
+            for (uint32_t y = 0; y < f.height; ++y) {
+                if (TIFFReadScanline(t.get(), buf.data(), y, 0) < 0) {
+                    *reason = "a damaged TIFF image: page " + std::to_string(n) + ": " + tiffError();
+                    return E_DAMAGED;
+                }
+                uint8_t* dst = p.row(static_cast<int>(y));
+                for (std::size_t i = 0; i < p.stride; ++i)
+                    dst[i] = f.photometric == PHOTOMETRIC_MINISBLACK ? static_cast<uint8_t>(~buf[i]) : buf[i];
+                if (f.width % 8) dst[p.stride - 1] &= static_cast<uint8_t>(0xFF00 >> (f.width % 8));
+            }
+            pages->push_back(std::move(p));
+        } else {
+            std::vector<uint32_t> rgba(static_cast<std::size_t>(f.width) * f.height);
+            if (TIFFReadRGBAImageOriented(t.get(), f.width, f.height, rgba.data(), ORIENTATION_TOPLEFT, 0) != 1) {
+                *reason = "a damaged TIFF image: page " + std::to_string(n) + ": " + tiffError();
+                return E_DAMAGED;
+            }
+            Grey g;
+            g.width = static_cast<int>(f.width);
+            g.height = static_cast<int>(f.height);
+            g.pixels.resize(rgba.size());
+            for (std::size_t i = 0; i < rgba.size(); ++i) {
+                const uint32_t p = rgba[i];
+                const uint32_t a = TIFFGetA(p);
+                const uint32_t l = (TIFFGetR(p) * 299 + TIFFGetG(p) * 587 + TIFFGetB(p) * 114) / 1000;
+                g.pixels[i] = static_cast<uint8_t>((l * a + 255 * (255 - a)) / 255);  // on white
+            }
+            rgba = {};
+            pages->push_back(faxPageOf(g, f.xres, f.yres, format));
+        }
+    } while (TIFFReadDirectory(t.get()) == 1);
+    if (info) {
+        info->pages = n;
+        info->faxImage = allFax;
+    }
+    return 0;
+}
+
+// ---- PDF
+
+std::unique_ptr<PopplerDocument, GObjectDeleter> openPdf(const std::string& bytes, std::string* reason) {
+    notePopplerUsed();
+    std::unique_ptr<GBytes, BytesDeleter> data(g_bytes_new(bytes.data(), bytes.size()));
+    GError* err = nullptr;
+    PopplerDocument* doc = poppler_document_new_from_bytes(data.get(), nullptr, &err);
+    if (!doc) {
+        *reason = std::string("a PDF document that cannot be read: ") + (err && err->message ? err->message : "damaged");
+        if (err) g_error_free(err);
+        return nullptr;
+    }
+    return std::unique_ptr<PopplerDocument, GObjectDeleter>(doc);
+}
+
+int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, std::vector<Page>* pages,
+                    std::string* reason) {
+    auto doc = openPdf(bytes, reason);
+    if (!doc) return E_DAMAGED;
+    const int n = poppler_document_get_n_pages(doc.get());
+    if (n <= 0) {
+        *reason = "a PDF document without pages";
+        return E_DAMAGED;
+    }
+    if (format.pageLimit > 0 && n > format.pageLimit) {
+        *reason = "a PDF document of " + tooMany(n, format.pageLimit);
+        return E_TOOMANYPAGES;
+    }
+    if (info) info->pages = n;
+    if (!pages) return 0;
+    releaseCairoAtExit();
+    notePopplerUsed();
+    const int rows = format.rows();
+    const int ydpi = format.ydpi();
+    // One drawing surface and one grey image serve every page of the same size.
+    std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface;
+    Grey grey;
+    for (int i = 0; i < n; ++i) {
+        std::unique_ptr<PopplerPage, GObjectDeleter> page(poppler_document_get_page(doc.get(), i));
+        if (!page) {
+            *reason = "a damaged PDF document: page " + std::to_string(i + 1) + " cannot be read";
+            return E_DAMAGED;
+        }
+        double w = 0, h = 0;
+        poppler_page_get_size(page.get(), &w, &h);
+        if (!(w > 1) || !(h > 1) || !std::isfinite(w) || !std::isfinite(h)) {
+            *reason = "a damaged PDF document: page " + std::to_string(i + 1) + " has no size";
+            return E_DAMAGED;
+        }
+        // Fitted to the paper: the page's true size, made smaller or larger to fill it.
+        const double sx = kXdpi / 72.0, sy = ydpi / 72.0;
+        const double k = std::min(kFaxWidth / (w * sx), rows / (h * sy));
+        const int dw = std::clamp(static_cast<int>(std::lround(w * sx * k)), 1, kFaxWidth);
+        const int dh = std::clamp(static_cast<int>(std::lround(h * sy * k)), 1, rows);
+        if (!surface || cairo_image_surface_get_width(surface.get()) != dw ||
+            cairo_image_surface_get_height(surface.get()) != dh)
+            // 16 bits a pixel: half the memory to fill and scan, and enough for a threshold.
+            surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB16_565, dw, dh));
+        if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return E_TOOLARGE;
+        {
+            std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
+            cairo_set_source_rgb(cr.get(), 1, 1, 1);
+            cairo_paint(cr.get());
+            cairo_scale(cr.get(), sx * k, sy * k);
+            // Fax pages are bilevel: soft edges would only be thresholded away again.
+            cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
+            poppler_page_render_for_printing(page.get(), cr.get());
+        }
+        pages->push_back(faxPageOfRgb(surface.get(), format, &grey));
+    }
+    return 0;
+}
+
+// ---- PNG (cairo's reader) and JPEG (libjpeg)
+
+struct PngSource {
+    const std::string* bytes;
+    std::size_t pos;
+};
+
+cairo_status_t pngRead(void* closure, unsigned char* data, unsigned int length) {
+    auto* s = static_cast<PngSource*>(closure);
+    if (s->pos + length > s->bytes->size()) return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(data, s->bytes->data() + s->pos, length);
+    s->pos += length;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+int16_t pngImage(const std::string& bytes, Grey* g, std::string* reason) {
+    // The size in the header first: a hostile header must not make us allocate gigabytes.
+    if (bytes.size() < 24 || bytes.compare(12, 4, "IHDR") != 0) {
+        *reason = "a damaged PNG image";
+        return E_DAMAGED;
+    }
+    auto be32 = [&](std::size_t at) {
+        return (static_cast<uint32_t>(static_cast<unsigned char>(bytes[at])) << 24) |
+               (static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 16) |
+               (static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 8) |
+               static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + 3]));
+    };
+    const uint64_t w = be32(16), h = be32(20);
+    if (w == 0 || h == 0 || w * h > kMaxImagePixels || w > 32767 || h > 32767) {
+        *reason = "a PNG image of " + std::to_string(w) + " x " + std::to_string(h) + " pixels: too large to convert";
+        return E_TOOLARGE;
+    }
+    PngSource src{&bytes, 0};
+    std::unique_ptr<cairo_surface_t, SurfaceDeleter> s(cairo_image_surface_create_from_png_stream(pngRead, &src));
+    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) {
+        *reason = std::string("a damaged PNG image: ") + cairo_status_to_string(cairo_surface_status(s.get()));
+        return E_DAMAGED;
+    }
+    *g = greyOf(s.get());
+    return 0;
+}
+
+struct JpegError {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void jpegFail(j_common_ptr cinfo) {
+    auto* e = reinterpret_cast<JpegError*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, e->message);
+    std::longjmp(e->jump, 1);
+}
+void jpegQuiet(j_common_ptr, int) {}
+
+// Plain C style between setjmp and longjmp: nothing here has a destructor to skip.
+bool decodeJpeg(const unsigned char* data, unsigned long size, unsigned char** pixels, int* w, int* h,
+                char* message, std::size_t messageSize) {
+    jpeg_decompress_struct cinfo;
+    JpegError err;
+    err.message[0] = '\0';
+    cinfo.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = jpegFail;
+    err.mgr.emit_message = jpegQuiet;
+    unsigned char* volatile out = nullptr;
+    if (setjmp(err.jump)) {
+        std::snprintf(message, messageSize, "%s", err.message);
+        jpeg_destroy_decompress(&cinfo);
+        std::free(out);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, size);
+    jpeg_read_header(&cinfo, TRUE);
+    if (static_cast<uint64_t>(cinfo.image_width) * cinfo.image_height > kMaxImagePixels) {
+        std::snprintf(message, messageSize, "%ux%u pixels: too large to convert", cinfo.image_width, cinfo.image_height);
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    cinfo.out_color_space = JCS_GRAYSCALE;
+    jpeg_start_decompress(&cinfo);
+    const std::size_t stride = cinfo.output_width;
+    out = static_cast<unsigned char*>(std::malloc(stride * cinfo.output_height));
+    if (!out) {
+        std::snprintf(message, messageSize, "out of memory");
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = out + static_cast<std::size_t>(cinfo.output_scanline) * stride;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    *w = static_cast<int>(cinfo.output_width);
+    *h = static_cast<int>(cinfo.output_height);
+    jpeg_destroy_decompress(&cinfo);
+    *pixels = out;
+    return true;
+}
+
+int16_t jpegImage(const std::string& bytes, Grey* g, std::string* reason) {
+    unsigned char* pixels = nullptr;
+    int w = 0, h = 0;
+    char message[JMSG_LENGTH_MAX + 64] = {};
+    if (!decodeJpeg(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()),
+                    &pixels, &w, &h, message, sizeof message)) {
+        *reason = std::string("a JPEG image that cannot be read: ") + message;
+        return std::strstr(message, "too large") ? int16_t{E_TOOLARGE} : int16_t{E_DAMAGED};
+    }
+    std::unique_ptr<unsigned char, decltype(&std::free)> hold(pixels, &std::free);
+    g->width = w;
+    g->height = h;
+    g->pixels.assign(pixels, pixels + static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    return 0;
+}
+
+int16_t limitCheck(int pages, const Format& format, const Sniffed& type, std::string* reason) {
+    if (format.pageLimit > 0 && pages > format.pageLimit) {
+        *reason = type.what + " of " + tooMany(pages, format.pageLimit);
+        return E_TOOMANYPAGES;
+    }
+    return 0;
+}
+
+int16_t work(const std::string& bytes, const Format& format, Info* info, std::vector<Page>* pages, std::string* reason) {
+    const Sniffed type = sniff(bytes);
+    if (info) info->type = type;
+    switch (type.kind) {
+        case Kind::Empty:
+            *reason = "an empty file: nothing to fax";
+            return E_EMPTY;
+        case Kind::Unknown:
+            *reason = type.what + ": not a document that can be faxed (text, TIFF, PDF, PNG or JPEG)";
+            return E_UNSUPPORTED;
+        case Kind::Text: {
+            auto laid = layoutText(bytes, 80, 66);
+            const int n = static_cast<int>(laid.size());
+            if (int16_t st = limitCheck(n, format, type, reason)) return st;
+            if (info) info->pages = n;
+            if (pages) {
+                *pages = renderText(laid, format);
+                if (pages->size() != laid.size()) {
+                    *reason = type.what + " that cannot be drawn (no memory for the page image)";
+                    return E_TOOLARGE;
+                }
+            }
+            return 0;
+        }
+        case Kind::Tiff: return tiffDocument(bytes, format, info, pages, reason);
+        case Kind::Pdf: return pdfDocument(bytes, format, info, pages, reason);
+        case Kind::Png:
+        case Kind::Jpeg: {
+            Grey g;
+            if (int16_t st = type.kind == Kind::Png ? pngImage(bytes, &g, reason) : jpegImage(bytes, &g, reason)) return st;
+            if (info) info->pages = 1;
+            if (pages) pages->push_back(faxPageOf(g, 0, 0, format));
+            return 0;
+        }
+    }
+    return E_UNSUPPORTED;
+}
+
+}  // namespace
+
+int16_t inspect(const std::string& bytes, const Format& format, Info* info) {
+    *info = Info{};
+    std::string reason;
+    const Sniffed type = sniff(bytes);
+    int16_t st;
+    // Images are decoded to be sure of them; a text is laid out; a PDF and a TIFF are opened.
+    if (type.kind == Kind::Png || type.kind == Kind::Jpeg) {
+        st = work(bytes, format, info, nullptr, &reason);
+        if (st == 0) {
+            Grey g;
+            st = type.kind == Kind::Png ? pngImage(bytes, &g, &reason) : jpegImage(bytes, &g, &reason);
+        }
+    } else {
+        st = work(bytes, format, info, nullptr, &reason);
+    }
+    info->type = type;
+    info->reason = reason;
+    return st;
+}
+
+int16_t render(const std::string& bytes, const Format& format, std::vector<Page>* pages, std::string* reason) {
+    pages->clear();
+    std::string why;
+    int16_t st = work(bytes, format, nullptr, pages, &why);
+    if (st) pages->clear();
+    if (reason) *reason = why;
+    return st;
+}
+
+}  // namespace qordoc

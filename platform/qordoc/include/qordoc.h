@@ -1,0 +1,139 @@
+// QORDOC: documents a user faxes, read by their content and made into fax page images; the
+// fax page file format (single-page TIFF Class F) and multi-page fax files.
+//
+// A page image is bilevel, 1 = ink, rows of whole bytes with the leftmost pixel in the most
+// significant bit. A fax page is 1728 pixels across at 204 dpi (2048 only when a file read
+// has it), 98 (normal) or 196 (fine) rows an inch, and as long as the paper.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qordoc {
+
+// Statuses (the language module holds their texts under the same numbers).
+enum : int16_t {
+    E_UNSUPPORTED = 31111,  // a kind of file that cannot be faxed
+    E_DAMAGED = 31112,      // the document cannot be read: damaged or cut short
+    E_TOOMANYPAGES = 31113, // more pages than the page limit
+    E_EMPTY = 31114,        // an empty file
+    E_NOTFAX = 31115,       // a TIFF that is not a fax page and cannot be converted
+    E_WRITE = 31116,        // a page file cannot be written
+    E_READ = 31117,         // a file cannot be read
+    E_TOOLARGE = 31118,     // an image or file beyond the reader's limits
+};
+
+constexpr int kFaxWidth = 1728;
+constexpr int kXdpi = 204;
+constexpr int kNormalDpi = 98;
+constexpr int kFineDpi = 196;
+constexpr int kDefaultPageLimit = 100;
+
+struct Page {
+    int width = 0, height = 0;
+    int xdpi = kXdpi, ydpi = kNormalDpi;
+    std::size_t stride = 0;      // bytes a row
+    std::vector<uint8_t> bits;   // height rows of stride bytes
+
+    void resize(int w, int h);
+    bool ink(int x, int y) const {
+        return (bits[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x >> 3)] >> (7 - (x & 7))) & 1;
+    }
+    void set(int x, int y) {
+        bits[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x >> 3)] |=
+            static_cast<uint8_t>(0x80 >> (x & 7));
+    }
+    uint8_t* row(int y) { return bits.data() + static_cast<std::size_t>(y) * stride; }
+    const uint8_t* row(int y) const { return bits.data() + static_cast<std::size_t>(y) * stride; }
+    // Pixels of ink in a rectangle (clipped to the page).
+    std::size_t inkIn(int x0, int y0, int x1, int y1) const;
+};
+
+// How pages are made: resolution, paper, coding of the page files, page limit.
+struct Format {
+    bool fine = false;
+    int paper = 0;        // 0 A4, 1 Letter
+    bool twoD = false;    // G3 2-D coding of the page files (1-D otherwise)
+    int pageLimit = kDefaultPageLimit;
+    int ydpi() const { return fine ? kFineDpi : kNormalDpi; }
+    // Paper length in rows at this resolution.
+    int rows() const;
+};
+// The paper length in inches.
+double paperInches(int paper);
+
+enum class Kind { Empty, Text, Tiff, Pdf, Png, Jpeg, Unknown };
+
+// What a document is, from its first bytes (and, for text, all of them).
+struct Sniffed {
+    Kind kind = Kind::Unknown;
+    bool utf8 = false;   // text: valid UTF-8 beyond ASCII
+    std::string what;    // a name for the user: "a PNG image", "a program (ELF executable)"
+};
+Sniffed sniff(const std::string& bytes);
+
+// A document read whole (at most kMaxDocumentBytes).
+constexpr std::size_t kMaxDocumentBytes = 256u << 20;
+int16_t readFile(const std::string& path, std::string* bytes);
+
+// Facts about a document: its kind, page count and whether it is a fax image already.
+struct Info {
+    Sniffed type;
+    int pages = 0;
+    bool faxImage = false;   // a TIFF whose every page is a fax page (sent as it is)
+    std::string reason;      // why it cannot be faxed (status nonzero)
+};
+// Checks a document without rendering it: kind, pages (text pages are laid out), TIFF tags.
+int16_t inspect(const std::string& bytes, const Format& format, Info* info);
+
+// Makes fax pages of a document by its content. `reason` tells the user what is wrong when the
+// status is not 0. The page limit of `format` applies (0 = none).
+int16_t render(const std::string& bytes, const Format& format, std::vector<Page>* pages, std::string* reason);
+
+// ---- Text
+// Lays a text out in pages of `columns` x `lines` (tabs every 8 columns, long lines wrapped, a
+// form feed starts a page). The text is UTF-8 when it is valid UTF-8, else Windows-1252.
+std::vector<std::vector<std::u32string>> layoutText(const std::string& bytes, int columns, int lines);
+// Renders laid-out text: one page image each. fontPoints 0 = the size that fits 80 columns
+// on the fax width.
+std::vector<Page> renderText(const std::vector<std::vector<std::u32string>>& pages, const Format& format,
+                             int columns = 80, int lines = 66);
+
+// ---- Images
+// A grey image (0 black .. 255 white) made bilevel: thresholded when it is mostly black and
+// white, dithered (Floyd-Steinberg) when it holds grey tones.
+struct Grey {
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+};
+bool needsDither(const Grey& g);
+// Scales a grey image to fit `maxw` x `maxh` (aspect kept in physical units: source dpi sx, sy,
+// target dpi tx, ty; sx == 0 means fit freely) and places it at the top centre of a fax page.
+Page faxPageOf(const Grey& g, double sxdpi, double sydpi, const Format& format);
+
+// ---- Fax files
+// Writes pages as one TIFF Class F file (a page file when pages holds one page), through a
+// temporary file and a rename. firstNumber and total fill the PageNumber tags (total 0 = pages'
+// count).
+int16_t writeFax(const std::string& path, const std::vector<Page>& pages, bool twoD, int firstNumber = 0,
+                 int total = 0);
+// Reads the pages of a fax file (bilevel TIFF of any compression libtiff decodes).
+int16_t readFax(const std::string& path, std::vector<Page>* pages, std::string* reason = nullptr);
+int16_t readFaxBytes(const std::string& bytes, std::vector<Page>* pages, std::string* reason = nullptr,
+                     int limit = 0);
+
+// Whether poppler rendered in this process (its font caches then live to the process's end, and
+// cairo's static data must not be reset at exit).
+bool popplerUsed();
+
+// ---- Output for people
+// A picture of a page in characters (cols x rows), darker characters for more ink.
+std::vector<std::string> thumbnail(const Page& page, int cols, int rows);
+// A PNG of a page, rows doubled at normal resolution so that it has its true proportions.
+int16_t writePng(const std::string& path, const Page& page);
+// A PDF of pages, each at its true size.
+int16_t writePdf(int fd, const std::vector<Page>& pages);
+
+}  // namespace qordoc
