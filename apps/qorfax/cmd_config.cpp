@@ -9,6 +9,7 @@
 #include "qorsf.h"
 #include "qorul.h"
 #include "qorwin32.h"
+#include "recv_settings.h"
 
 namespace qorfax {
 namespace {
@@ -17,10 +18,40 @@ const char* kHelp =
     "usage: qorfax config get SECTION KEY\n"
     "       qorfax config set SECTION KEY VALUE\n"
     "       qorfax config unset SECTION KEY\n"
+    "       qorfax config autoprint [on|off]\n"
+    "       qorfax config deleteafterprint [on|off]\n"
     "\n"
     "Reads and writes the settings file of the profile (qorfax.ini). Sections and keys are\n"
     "found without regard to case. `get` exits with 1 when the key is missing. Values that the\n"
-    "library keeps while it is open (section FAX OPERATION) are written after it has closed.\n";
+    "library keeps while it is open (section FAX OPERATION) are written after it has closed.\n"
+    "\n"
+    "autoprint shows or sets the automatic printing of received faxes (qorfax recv check prints\n"
+    "the faxes waiting to be printed, and imported faxes wait to be printed, while it is on);\n"
+    "deleteafterprint shows or sets whether the page files of a fax printed automatically are\n"
+    "deleted.\n";
+
+// autoprint and deleteafterprint: show the setting, or set it on or off.
+int receiveSetting(const Args& args) {
+    const bool autoPrint = args[0] == "autoprint";
+    if (args.size() > 2 || (args.size() == 2 && args[1] != "on" && args[1] != "off"))
+        return usage(kHelp, "config " + args[0] + " takes on or off");
+    Host host;
+    if (int16_t st = host.open()) return fail(st, "the library cannot be opened");
+    char path[UL_MAXPATH];
+    if (int16_t st = UL_getpath(host.handle(), path, 41)) return fail(st, "settings file");
+    const std::string key = autoPrint ? std::string(kAutoPrintKey) : deleteAfterPrintKey(host.handle());
+    const char* section = autoPrint ? kReceiveSection : "FAX OPERATION";
+    if (key.empty()) return fail(UL_E_NOTEXT, "the setting's key name");
+    if (args.size() == 1) {
+        std::printf("%s\n", settingWord(settingValue(host.handle(), section, key.c_str())) ? "on" : "off");
+        return kExitOk;
+    }
+    // The library saves its own keys when it closes: write after that, so the value stays.
+    host.close();
+    if (!WritePrivateProfileStringA(section, key.c_str(), args[1] == "on" ? "1" : "0", path))
+        return fail(SF_SETTINGSWRITE, "the settings file cannot be written");
+    return kExitOk;
+}
 
 int run(const Args& args) {
     if (args.empty()) return usage(kHelp, "config needs get, set or unset");
@@ -29,6 +60,7 @@ int run(const Args& args) {
         return kExitOk;
     }
     const std::string& verb = args[0];
+    if (verb == "autoprint" || verb == "deleteafterprint") return receiveSetting(args);
     const size_t want = verb == "set" ? 4 : 3;
     if ((verb != "get" && verb != "set" && verb != "unset") || args.size() != want)
         return usage(kHelp, "config " + verb + ": wrong arguments");
@@ -69,7 +101,9 @@ int run(const Args& args) {
 Registration registration{{"config",
                            "  config get SECTION KEY       print a value of the settings file\n"
                            "  config set SECTION KEY VALUE write a value of the settings file\n"
-                           "  config unset SECTION KEY     remove a key of the settings file\n",
+                           "  config unset SECTION KEY     remove a key of the settings file\n"
+                           "  config autoprint|deleteafterprint [on|off]\n"
+                           "                               the settings of received faxes\n",
                            kHelp, run}};
 
 }  // namespace

@@ -79,12 +79,13 @@ int16_t makeSettings(const std::string& root) {
     std::string tmp = root + ".qorfax.ini.XXXXXX";
     int fd = ::mkstemp(tmp.data());
     if (fd < 0) return UL_E_PROFILE;
-    // The fax engine's own setting of automatic printing belongs to a new profile as well: the
-    // library reads it at every start and never writes it. Its key name is a language text.
+    // The setting "delete a received fax's pages once printed automatically" belongs to a new
+    // profile as well (off): the library reads it at every start and never writes it. Its key
+    // name is a language text.
     std::string settings = kDefaultSettings;
-    char autoPrint[80] = {};
-    if (UL_loadstring(0, autoPrint, "QORLANG", 2211) == 0 && autoPrint[0])
-        settings += std::string("\n[FAX OPERATION]\n") + autoPrint + "=0\n";
+    char deleteAfterPrint[80] = {};
+    if (UL_loadstring(0, deleteAfterPrint, "QORLANG", 2211) == 0 && deleteAfterPrint[0])
+        settings += std::string("\n[FAX OPERATION]\n") + deleteAfterPrint + "=0\n";
     bool ok = writeAll(fd, settings.data(), settings.size()) && ::fsync(fd) == 0;
     ::close(fd);
     if (ok && ::link(tmp.c_str(), ini.c_str()) != 0 && errno != EEXIST) ok = false;

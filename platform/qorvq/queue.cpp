@@ -21,6 +21,7 @@
 
 #include "qorul.h"
 #include "qorvq.h"
+#include "qorvq_log.h"
 
 namespace {
 
@@ -447,6 +448,7 @@ int16_t VQ_purgequeue(uint32_t host) {
 
 int16_t VQ_shutdown(uint32_t) {
     closeConnection();
+    VQ_closelogdb();
     return 0;
 }
 

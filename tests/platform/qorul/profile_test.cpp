@@ -21,7 +21,7 @@ TEST(Profile, CreatedWithDefaults) {
         EXPECT_TRUE(std::filesystem::is_directory(tp.path(d))) << d;
     EXPECT_EQ(qortest::readFile(tp.path("qorfax.ini")),
               "[GENERAL]\n\n[SYSTEM]\nValue1=1\nValue9=0\nValue10=0\n\n[TRACE]\nLevel=0\n"
-              "\n[FAX OPERATION]\nAutoPrintReceived=0\n");
+              "\n[FAX OPERATION]\nDeleteAfterPrint=0\n");
     EXPECT_EQ(std::string(UL_profileroot()), tp.root());
     int16_t v = -1;
     EXPECT_EQ(UL_getvalue(0, 1, &v), 0);
