@@ -19,7 +19,8 @@ const char* kHelp =
     "       qorfax queue count\n"
     "       qorfax queue purge\n"
     "\n"
-    "list shows every job of the send queue (job number, recipient, number, status, send time);\n"
+    "list shows every job of the send queue (job number, recipient, number, status, send time,\n"
+    "and in brackets why the fax engine failed it or calls again);\n"
     "count shows how many jobs there are, and how many were sent, failed or are held; purge\n"
     "moves the deleted jobs to the purge list.\n";
 
@@ -55,7 +56,12 @@ int list(uint32_t h) {
         char stored[sizeof r.number + 1] = {};
         std::memcpy(stored, r.number, sizeof r.number);
         qorsf::SF_decodephonenum(h, stored, prefix, suffix, number);
-        std::printf("%-12llu  %-32s  %-30s  %-12s  %s\n", n, r.recipient, number, status, when);
+        // Why the fax engine failed the job, or why it waits to call again.
+        char reason[128] = {};
+        if (r.errorcode && VQ_statustext(h, r.errorcode, reason, sizeof reason) == 0 && reason[0])
+            std::printf("%-12llu  %-32s  %-30s  %-12s  %s  (%s)\n", n, r.recipient, number, status, when, reason);
+        else
+            std::printf("%-12llu  %-32s  %-30s  %-12s  %s\n", n, r.recipient, number, status, when);
     }
     VQ_closequeue(h, cursor);
     return kExitOk;

@@ -416,6 +416,10 @@ void Engine::fileReceived() {
         std::vector<qordoc::Page> pages;
         std::string reason;
         if (qordoc::readFax(rx.tiff, &pages, &reason) != 0 || pages.empty()) {
+            if (rx.leftover) {  // cut off before its first page was whole
+                std::remove(rx.tiff.c_str());
+                continue;
+            }
             report_("a received fax cannot be read (" + reason + "); it is kept as " + rx.tiff);
             continue;
         }

@@ -43,6 +43,7 @@ struct Received {
     std::string tiff;       // what spandsp wrote (removed once filed)
     Outcome outcome;
     double seconds = 0;     // simulated line time of the call
+    bool leftover = false;  // found at start, from a call an engine was killed in
 };
 
 // Received faxes handed from answering calls (any thread) to the engine.

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <dirent.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -193,6 +194,25 @@ int main(int argc, char** argv) {
         UL_getpath(host.handle(), spool, 22);
         answer.tempDir = spool;
         answer.tempDir.erase(answer.tempDir.rfind('/') + 1);
+    }
+    // Images of calls an engine was killed in: nobody else writes these names in the spool.
+    if (DIR* d = ::opendir(answer.tempDir.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            const std::string n = e->d_name;
+            if (n.size() <= 4 || n.substr(n.size() - 4) != ".tif") continue;
+            if (n.rfind("tx-", 0) == 0) {
+                std::remove((answer.tempDir + n).c_str());
+            } else if (n.rfind("rx-", 0) == 0) {
+                // The pages that came in whole before the engine died are still a fax.
+                qorfaxd::Received r;
+                r.tiff = answer.tempDir + n;
+                r.leftover = true;
+                r.outcome.code = 1;
+                r.outcome.text = "the engine stopped during the call";
+                inbox.put(std::move(r));
+            }
+        }
+        ::closedir(d);
     }
     const std::string lineKind = setting(ini, "ENGINE", "Line", "loopback");
     std::unique_ptr<qorfaxd::Line> line;
