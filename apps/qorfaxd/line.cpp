@@ -194,7 +194,7 @@ public:
     Dial dial(const std::string& digits, std::unique_ptr<Call>* call, std::string* why) override {
         sockaddr_un a;
         if (digits.empty() || !socketAddress(dir_ + digits, &a)) {
-            *why = "no such number";
+            *why = "no number to dial";
             return Dial::NoAnswer;
         }
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -204,7 +204,7 @@ public:
         }
         if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
             ::close(fd);
-            *why = "no answer";
+            *why = "nobody answers at " + dir_ + digits;
             return Dial::NoAnswer;
         }
         *call = std::make_unique<SocketCall>(fd);

@@ -369,6 +369,9 @@ TEST_F(EngineTest, TwoProfilesOnTheNetworkFaxEachOtherAtOnce) {
     for (const std::string* root : {&profile.root(), &other.root()}) {
         ASSERT_EQ(qorfax(*root, "config set ENGINE Line network").exit, 0);
         ASSERT_EQ(qorfax(*root, "config set ENGINE Network " + net).exit, 0);
+        // The engine that starts first finds nobody answering yet and calls again shortly.
+        ASSERT_EQ(qorfax(*root, "config set ENGINE RetryInterval 1").exit, 0);
+        ASSERT_EQ(qorfax(*root, "config set ENGINE Retries 20").exit, 0);
     }
     ASSERT_EQ(qorfax(other.root(), "config set GENERAL SenderFax '+1 555 0200'").exit, 0);
     qortest::writeFile(profile.path("a.txt"), "from the first\n");
