@@ -8,6 +8,10 @@ extern "C" {
 
 namespace qorfaxd {
 
+namespace {
+void onPhaseE(t30_state_t* t30, void* self, int code) { Endpoint::phaseE(t30, self, code); }
+}  // namespace
+
 Endpoint::Endpoint(bool calling, const std::string& ident, int modems, bool ecm) : ident_(ident) {
     fax_ = fax_init(nullptr, calling ? 1 : 0);
     if (!fax_) return;
@@ -21,7 +25,7 @@ Endpoint::Endpoint(bool calling, const std::string& ident, int modems, bool ecm)
     t30_set_ecm_capability(t30, ecm ? 1 : 0);
     t30_set_supported_compressions(t30, T30_SUPPORT_T4_1D_COMPRESSION | T30_SUPPORT_T4_2D_COMPRESSION |
                                             T30_SUPPORT_T6_COMPRESSION);
-    t30_set_phase_e_handler(t30, reinterpret_cast<t30_phase_e_handler_t*>(&Endpoint::phaseE), this);
+    t30_set_phase_e_handler(t30, onPhaseE, this);
     span_log_set_level(t30_get_logging_state(t30), SPAN_LOG_NONE);
 }
 

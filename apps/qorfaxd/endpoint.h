@@ -47,8 +47,10 @@ public:
     bool finished() const { return outcome_.finished; }
     const Outcome& outcome() const { return outcome_; }
 
-private:
+    // T.30's phase E: the session is over (called by spandsp, `t30` its t30_state_t).
     static void phaseE(void* t30, void* self, int code);
+
+private:
     fax_state_t* fax_ = nullptr;
     Outcome outcome_;
     std::string ident_;

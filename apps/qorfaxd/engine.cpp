@@ -320,7 +320,9 @@ bool Engine::sendNext() {
             r.error = d == Dial::NoAnswer ? kErrNoAnswer : kErrLine;
             r.why = (d == Dial::NoAnswer ? "no answer" : "the line cannot be used") + (why.empty() ? "" : ": " + why);
         } else {
-            const Outcome o = runCall(*call, txFile, settings_, stop_, &r.seconds);
+            Settings s = settings_;
+            s.callLimit = 300.0 + 600.0 * r.total;
+            const Outcome o = runCall(*call, txFile, s, stop_, &r.seconds);
             call.reset();  // hangs up; a loopback far end files what it received
             r.pages = o.pages;
             r.bitRate = o.bitRate;
@@ -365,7 +367,8 @@ void Engine::finishJob(const QUEUE_RECORD& taken, const CallResult& r) {
         job.status = 'S';
         job.errorcode = 0;
         job.progress1 = static_cast<int16_t>(std::min(r.pages, 99));
-        job.progress2 = static_cast<int16_t>(std::min(r.total, 99));
+        job.progress2 = static_cast<int16_t>(std::min(job.progress2 + 1, 99));
+        job.info8 = static_cast<int16_t>(std::min(r.total, 999));
         job.info1 = static_cast<int16_t>(std::min(job.info1 + 1, 99));
         job.info3 = static_cast<int16_t>(std::min(r.bitRate, 32767));
         job.info7 = static_cast<int16_t>(std::min(static_cast<int>(r.seconds + 0.5), 32767));
@@ -376,11 +379,14 @@ void Engine::finishJob(const QUEUE_RECORD& taken, const CallResult& r) {
                 std::to_string(r.bitRate) + " bit/s, " + std::to_string(static_cast<int>(r.seconds + 0.5)) +
                 " s of line time");
     } else {
-        const int tries = job.info1 + 1;
-        job.info1 = static_cast<int16_t>(std::min(tries, 99));
+        // Calls since the job was queued: a re-queue (Resend failed) zeroes progress2 and so
+        // gives the job its retries again; info1 counts every call.
+        const int tries = job.progress2 + 1;
+        job.progress2 = static_cast<int16_t>(std::min(tries, 99));
+        job.info1 = static_cast<int16_t>(std::min(job.info1 + 1, 99));
         job.errorcode = r.error;
         job.progress1 = static_cast<int16_t>(std::min(r.pages, 99));
-        job.progress2 = static_cast<int16_t>(std::min(r.total, 99));
+        job.info8 = static_cast<int16_t>(std::min(r.total, 999));
         UL_strcopy(job.info6, r.why.c_str());
         // The job file or its documents will not get better by calling again.
         const bool retry = tries <= settings_.retries && r.error != kErrJobFile && r.error != kErrDocument &&

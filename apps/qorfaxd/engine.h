@@ -33,7 +33,8 @@ constexpr char kHoldsReleased = 'R';
 struct Settings {
     int retries = 3;          // [ENGINE] Retries: calls after the first
     int retryInterval = 300;  // [ENGINE] RetryInterval: seconds between calls
-    double callLimit = 1800;  // [ENGINE] CallLimit: seconds of line time a call may take
+    double callLimit = 1800;  // seconds of line time a call may take (set for each job from its
+                              // page count: a dense page at 2400 bit/s takes minutes)
     int modems = kAllModems;
     bool ecm = true;
     std::string ident;        // our station id ([GENERAL] SenderFax)

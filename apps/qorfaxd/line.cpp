@@ -163,7 +163,7 @@ public:
     ~NetworkLine() override {
         stop_ = true;
         if (listener_.joinable()) listener_.join();
-        for (std::thread& t : calls_) t.join();
+        for (Answering& a : calls_) a.thread.join();
         if (fd_ >= 0) {
             ::close(fd_);
             ::unlink(path_.c_str());
@@ -225,7 +225,25 @@ private:
             if (::poll(&pf, 1, 100) <= 0) continue;
             const int c = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
             if (c < 0) continue;
-            calls_.emplace_back([this, c] { answer(c); });
+            reap();
+            auto done = std::make_shared<std::atomic<bool>>(false);
+            calls_.push_back({std::thread([this, c, done] {
+                                  answer(c);
+                                  *done = true;
+                              }),
+                              done});
+        }
+    }
+
+    // Joins the threads of calls that have ended, so a long-running engine keeps none.
+    void reap() {
+        for (auto it = calls_.begin(); it != calls_.end();) {
+            if (*it->done) {
+                it->thread.join();
+                it = calls_.erase(it);
+            } else {
+                ++it;
+            }
         }
     }
 
@@ -250,7 +268,11 @@ private:
     int fd_ = -1;
     std::atomic<bool> stop_{false};
     std::thread listener_;
-    std::vector<std::thread> calls_;  // touched by the listener thread only, joined after it
+    struct Answering {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<Answering> calls_;  // touched by the listener thread only, joined after it
 };
 
 }  // namespace

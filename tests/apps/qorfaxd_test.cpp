@@ -192,6 +192,8 @@ TEST_F(EngineTest, TextPdfAndTiffGoThroughTheLoopbackAndArriveBitForBit) {
     // The host's view before the engine runs.
     r = qorfax(profile.root(), "queue count");
     EXPECT_NE(r.out.find("sent 0"), std::string::npos) << r.out;
+    r = qorfax(profile.root(), "recv check");
+    EXPECT_EQ(r.out.find("new 1"), std::string::npos) << r.out;
 
     r = qorfaxd(profile.root(), "--once");
     ASSERT_EQ(r.exit, 0) << r.out;
@@ -201,13 +203,16 @@ TEST_F(EngineTest, TextPdfAndTiffGoThroughTheLoopbackAndArriveBitForBit) {
     ASSERT_EQ(q.size(), 1u);
     EXPECT_EQ(q[0].status, 'S');
     EXPECT_EQ(q[0].errorcode, 0);
-    EXPECT_EQ(q[0].progress1, 4);
-    EXPECT_EQ(q[0].progress2, 4);
-    EXPECT_EQ(q[0].info1, 1);            // one call
+    EXPECT_EQ(q[0].progress1, 4);        // pages sent
+    EXPECT_EQ(q[0].info8, 4);            // pages of the job
+    EXPECT_EQ(q[0].progress2, 1);        // one call
+    EXPECT_EQ(q[0].info1, 1);
     EXPECT_EQ(q[0].info3, 14400);        // V.17
     EXPECT_STREQ(q[0].info4, "+1 555 0100");  // the far end's CSI: our own loopback
     r = qorfax(profile.root(), "queue count");
     EXPECT_NE(r.out.find("sent 1"), std::string::npos) << r.out;
+    r = qorfax(profile.root(), "recv check");  // the host's poll of the log sees the new fax
+    EXPECT_NE(r.out.find("new 1\nall 1"), std::string::npos) << r.out;
 
     const std::vector<VQ_LOGENTRY> log = logEntries();
     ASSERT_EQ(log.size(), 1u);
@@ -279,6 +284,7 @@ TEST_F(EngineTest, ANumberNobodyAnswersFailsAfterTheRetriesWithTheReason) {
     ASSERT_EQ(q.size(), 1u);
     EXPECT_EQ(q[0].status, 'E');
     EXPECT_EQ(q[0].errorcode, 32001);
+    EXPECT_EQ(q[0].progress2, 3);
     EXPECT_EQ(q[0].info1, 3);
     char text[80];
     ASSERT_EQ(VQ_statustext(0, q[0].errorcode, text, sizeof text), 0);
@@ -287,6 +293,24 @@ TEST_F(EngineTest, ANumberNobodyAnswersFailsAfterTheRetriesWithTheReason) {
     EXPECT_NE(r.out.find("(No answer)"), std::string::npos) << r.out;
     // A failed job keeps its documents for Resend failed.
     for (const std::string& d : docs) EXPECT_TRUE(qortest::fileExists(d)) << d;
+}
+
+TEST_F(EngineTest, AJobWhoseDocumentIsGoneFailsAtOnceWithTheReason) {
+    qortest::writeFile(profile.path("a.txt"), "x\n");
+    ASSERT_EQ(qorfax(profile.root(), "send --to 42 " + profile.path("a.txt")).exit, 0);
+    const auto docs = jobDocuments(jobs()[0]);
+    ASSERT_FALSE(docs.empty());
+    ASSERT_EQ(::unlink(docs[0].c_str()), 0);
+    CommandResult r = qorfaxd(profile.root(), "--once");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    EXPECT_EQ(r.out.find("calling"), std::string::npos) << r.out;  // no call is made for it
+    const auto q = jobs();
+    ASSERT_EQ(q.size(), 1u);
+    EXPECT_EQ(q[0].status, 'E');
+    EXPECT_EQ(q[0].errorcode, 32006);
+    EXPECT_NE(std::string(q[0].info6).find(docs[0].substr(docs[0].rfind('/') + 1)), std::string::npos)
+        << q[0].info6;
+    EXPECT_TRUE(logEntries().empty());
 }
 
 TEST_F(EngineTest, AFailedCallWaitsForTheRetryInterval) {
@@ -301,7 +325,7 @@ TEST_F(EngineTest, AFailedCallWaitsForTheRetryInterval) {
     ASSERT_EQ(q.size(), 1u);
     EXPECT_EQ(q[0].status, 'Q');
     EXPECT_EQ(q[0].errorcode, 32001);
-    EXPECT_EQ(q[0].info1, 1);
+    EXPECT_EQ(q[0].progress2, 1);
     EXPECT_NE(q[0].sendtime.year, 0);  // a time of its own now, an hour ahead
     EXPECT_EQ(r.out.find("try 2"), std::string::npos) << r.out;
 }
@@ -309,7 +333,7 @@ TEST_F(EngineTest, AFailedCallWaitsForTheRetryInterval) {
 TEST_F(EngineTest, AKilledEngineLeavesTheJobWaitingAndTheNextOneSendsIt) {
     setting("ENGINE", "Modems", "V27ter");  // a long call at 4800 bit/s
     std::string text;
-    for (int p = 0; p < 8; ++p) {
+    for (int p = 0; p < 40; ++p) {  // minutes of line time: the call is still on when killed
         for (int l = 0; l < 66; ++l) text += std::string(79, static_cast<char>('A' + (l + p) % 26)) + "\n";
     }
     qortest::writeFile(profile.path("long.txt"), text);
@@ -322,6 +346,8 @@ TEST_F(EngineTest, AKilledEngineLeavesTheJobWaitingAndTheNextOneSendsIt) {
         CommandResult st = qorfax(profile.root(), "engine status");
         EXPECT_EQ(st.exit, 0) << st.out;
         EXPECT_NE(st.out.find("sending job 1"), std::string::npos) << st.out;
+        CommandResult list = qorfax(profile.root(), "queue list");  // a host sees the call going on
+        EXPECT_NE(list.out.find("Sending"), std::string::npos) << list.out;
         engine.stop(SIGKILL);
     }
     auto q = jobs();
@@ -334,10 +360,10 @@ TEST_F(EngineTest, AKilledEngineLeavesTheJobWaitingAndTheNextOneSendsIt) {
     EXPECT_NE(r.out.find("waits again"), std::string::npos) << r.out;
     q = jobs();
     EXPECT_EQ(q[0].status, 'S');
-    EXPECT_EQ(q[0].info1, 1);  // the killed call is no failed try
+    EXPECT_EQ(q[0].progress2, 1);  // the killed call is no failed try
     const auto log = logEntries();
     ASSERT_GE(log.size(), 1u);
-    EXPECT_EQ(log.back().pages, 8);
+    EXPECT_EQ(log.back().pages, 40);
     EXPECT_EQ(log.back().entrystate, 'R');
 }
 
@@ -357,7 +383,7 @@ TEST_F(EngineTest, SigtermEndsTheCallAndTheJobWaitsAgain) {
     // Either the call ended first (sent) or the stop cut it (waiting, no try counted).
     EXPECT_TRUE(q[0].status == 'Q' || q[0].status == 'S') << q[0].status;
     if (q[0].status == 'Q') {
-        EXPECT_EQ(q[0].info1, 0);
+        EXPECT_EQ(q[0].progress2, 0);
         EXPECT_EQ(q[0].errorcode, 0);
     }
     EXPECT_FALSE(qortest::fileExists(profile.path("engine.status")));
