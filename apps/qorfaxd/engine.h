@@ -9,6 +9,7 @@
 
 #include "line.h"
 #include "qorsf.h"
+#include "queue/actions.h"
 
 namespace qorfaxd {
 
@@ -25,10 +26,10 @@ enum : uint16_t {
     kErrLine = 32009,
 };
 
-// Byte of the queue record (in the part the library leaves alone) that says the engine has
-// released the job's holds on its documents, so that nobody releases them twice.
-constexpr std::size_t kHoldsReleasedAt = 342;
-constexpr char kHoldsReleased = 'R';
+// The byte of the queue record that says the engine has released the job's holds on its
+// documents (kHoldsReleasedAt, kHoldsReleased) is shared with the library's job actions.
+using qorsf::kHoldsReleased;
+using qorsf::kHoldsReleasedAt;
 
 struct Settings {
     int retries = 3;          // [ENGINE] Retries: calls after the first
