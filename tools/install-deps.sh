@@ -8,6 +8,8 @@ packages=(
   libsqlite3-dev libtiff-dev
   libcairo2-dev libfontconfig-dev fonts-dejavu-core poppler-utils pkg-config
   libpoppler-glib-dev libjpeg-dev libncurses-dev libvterm-dev
+  # the fax engine (T.30 and its modems)
+  libspandsp-dev
   # tests and the fax pages benchmark only
   libtiff-tools ghostscript
 )

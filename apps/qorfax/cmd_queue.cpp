@@ -27,7 +27,8 @@ const char* kHelp =
     "       qorfax queue purge\n"
     "       qorfax queue check [--repair]\n"
     "\n"
-    "list shows every job of the send queue (job number, recipient, number, status, send time;\n"
+    "list shows every job of the send queue (job number, recipient, number, status, send time,\n"
+    "and in brackets why the fax engine failed it or calls again;\n"
     "with --tsv one job a line, tab-separated: job, recipient, number, status letter, status,\n"
     "send time as YYYY-MM-DD HH:MM:SS or empty for as soon as possible, note). show shows one\n"
     "job: its documents, dial string, fine resolution and delete-after-send flags, note and\n"
@@ -97,8 +98,14 @@ int list(uint32_t h, bool tsv) {
                                          text(r.info6, sizeof r.info6)})
                                     .c_str());
         } else {
-            std::printf("%-12llu  %-32s  %-30s  %-12s  %s\n", s.job, printable(recipient).c_str(), s.number.c_str(),
-                        s.status.c_str(), s.when.c_str());
+            // Why the fax engine failed the job, or why it waits to call again.
+            char reason[128] = {};
+            if (r.errorcode && VQ_statustext(h, r.errorcode, reason, sizeof reason) == 0 && reason[0])
+                std::printf("%-12llu  %-32s  %-30s  %-12s  %s  (%s)\n", s.job, printable(recipient).c_str(),
+                            s.number.c_str(), s.status.c_str(), s.when.c_str(), reason);
+            else
+                std::printf("%-12llu  %-32s  %-30s  %-12s  %s\n", s.job, printable(recipient).c_str(),
+                            s.number.c_str(), s.status.c_str(), s.when.c_str());
         }
     }
     VQ_closequeue(h, cursor);

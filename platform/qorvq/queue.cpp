@@ -389,6 +389,8 @@ int16_t VQ_writejob(uint32_t, const QUEUE_RECORD* record, int16_t mode) {
 
 int16_t VQ_statustext(uint32_t host, uint16_t status, char* buf, std::size_t bufsize) {
     if (!buf || bufsize == 0) return UL_E_BADARG;
+    // The fax engine's error codes (queue record `errorcode`) have texts of their own.
+    if (status >= 32001 && status <= 32099) return UL_loadstring(host, buf, bufsize, "QORLANG", status);
     static const char kKnown[] = "QWXUSAEIDae";
     const bool known = status < 128 && status != 0 && std::strchr(kKnown, static_cast<char>(status));
     return UL_loadstring(host, buf, bufsize, "QORLANG", static_cast<uint16_t>(31300 + (known ? status : 0)));

@@ -35,7 +35,7 @@ uint64_t SF_jobnumber(const QUEUE_RECORD& r) {
     return static_cast<uint64_t>(static_cast<uint32_t>(r.jobnumhigh)) * 100000ULL + r.jobnum;
 }
 
-int16_t SF_deletejobfiles(uint32_t host, const char* jobfile) {
+int16_t SF_deletejobfiles(uint32_t host, const char* jobfile, bool releaseHolds) {
     if (!jobfile || !*jobfile) return 0;
     char path[UL_MAXPATH];
     UL_strcopy(path, jobfile);
@@ -44,6 +44,10 @@ int16_t SF_deletejobfiles(uint32_t host, const char* jobfile) {
     int16_t exists = 0;
     UL_fileexists(path, &exists);
     if (!exists) return 0;  // released already: the control file goes last of all
+    if (!releaseHolds) {
+        if (int16_t st = UL_fdelete(host, path); st != 0 && st != UL_E_NOTFOUND) return st;
+        return 0;
+    }
     JobList list{host};
     if (int16_t st = VQ_readjobfile(host, path, &list.handle)) return st;
     struct Document {
@@ -101,6 +105,12 @@ int16_t SF_deletejob(uint32_t host, QUEUE_RECORD* record) {
     if (!record) return UL_E_BADARG;
     EngineLock lock(host);
     if (int16_t st = lock.take()) return st;
+    // A job whose holds the engine gave back loses its control file first: the control file is
+    // what tells a later purge that holds are outstanding, so a crash in between never gives
+    // them back twice.
+    if (SF_holdsreleased(*record)) {
+        if (int16_t st = SF_deletejobfiles(host, record->jobfile, false)) return st;
+    }
     // Marked deleted first: a crash after it leaves the files to the purge, which releases them
     // through the control file, as it does for every deleted job.
     record->status = 'D';

@@ -21,6 +21,7 @@
 #include "frame/services/guards.h"
 #include "phonebook/phonebook.h"
 #include "qorul_durable.h"
+#include "queue/actions.h"
 #include "send/recovery.h"
 #include "send/send.h"
 
@@ -79,6 +80,7 @@ bool documentsOf(uint32_t host, const std::string& control, std::vector<std::str
 struct Needs {
     std::map<std::string, std::pair<std::string, long>> documents;  // lower-case path -> path, jobs
     std::set<std::string> controls;                                  // lower-case control file paths
+    std::set<std::string> released;  // documents of sent jobs whose holds the engine gave back
     bool allKnown = true;  // every job's control file was read
 };
 
@@ -119,6 +121,10 @@ int16_t walkQueue(uint32_t host, Needs* needs, SpoolReport* report) {
             continue;
         }
         for (const std::string& d : docs) {
+            if (SF_holdsreleased(r)) {  // kept on disk for the job, but no longer held by it
+                needs->released.insert(lower(d));
+                continue;
+            }
             auto& slot = needs->documents[lower(d)];
             if (slot.first.empty()) slot.first = d;
             ++slot.second;
@@ -162,7 +168,8 @@ int16_t reconcileList(uint32_t host, const Needs& needs, const std::string& spoo
         if (it == wanted.end()) {
             if (!needs.allKnown) continue;  // an unreadable job might need it: keep its holds
             // A second record of a needed file goes, the file stays (the first record holds it).
-            if (!needs.documents.count(key) && inDirectory(r.path, spool)) doomed->emplace_back(r.path);
+            if (!needs.documents.count(key) && !needs.released.count(key) && inDirectory(r.path, spool))
+                doomed->emplace_back(r.path);
             r = DEL_RECORD{};
             ++report->holdsFixed;
             changed = true;
@@ -246,7 +253,9 @@ int16_t SF_recoverspool(uint32_t host, SpoolReport* report) {
                 const SpoolKind kind = kindOf(name);
                 if (kind == SpoolKind::Other) continue;
                 const std::string key = lower(spool + name);
-                if (needs.controls.count(key) || needs.documents.count(key) || removed.count(key)) continue;
+                if (needs.controls.count(key) || needs.documents.count(key) || needs.released.count(key) ||
+                    removed.count(key))
+                    continue;
                 unnamed.emplace_back(spool + name, kind);
             }
             ::closedir(d);
@@ -328,7 +337,7 @@ int16_t SF_repairqueue(uint32_t host, RepairReport* report) {
         for (const std::string& name : names) {
             if (kindOf(name) != SpoolKind::Copy) continue;
             const std::string key = lower(spool + name);
-            if (needs.documents.count(key)) continue;
+            if (needs.documents.count(key) || needs.released.count(key)) continue;
             if (::rename((spool + name).c_str(), (aside + name).c_str()) == 0) ++rep.movedCopies;
         }
     }

@@ -10,6 +10,7 @@
 #include "qorsf.h"
 #include "qorvq.h"
 #include "queue/actions.h"
+#include "send/send.h"
 #include "testprofile.h"
 
 namespace {
@@ -108,6 +109,35 @@ TEST_F(JobActions, PurgeReleasesTheFilesOfJobsDeletedElsewhere) {
     EXPECT_EQ(spool(".001").size(), 1u);
     ASSERT_EQ(qorfax("queue cancel 2").exit, 0);
     EXPECT_TRUE(spool(".001").empty());
+}
+
+TEST_F(JobActions, ASentJobWhoseHoldsTheEngineGaveBackIsDeletedWithoutGivingThemBackAgain) {
+    sendToTwo();
+    const std::string copy = profile.path("spool/" + spool(".001")[0]);
+    // The fax engine sent job 1: it gives back the job's hold on the shared copy and marks the
+    // record so.
+    ASSERT_EQ(SF_open(0), 0);
+    QUEUE_RECORD r;
+    bool found = false;
+    ASSERT_EQ(qorsf::SF_findjob(0, 1, &r, &found), 0);
+    ASSERT_TRUE(found);
+    r.status = 'S';
+    r.unused2[qorsf::kHoldsReleasedAt - offsetof(QUEUE_RECORD, unused2)] = qorsf::kHoldsReleased;
+    ASSERT_EQ(VQ_writejob(0, &r, 3), 0);
+    ASSERT_EQ(qorsf::SF_releasedelfile(0, copy.c_str(), 0), 0);
+    SF_close(0);
+    ASSERT_TRUE(std::filesystem::exists(copy)) << "job 2 still holds the copy";
+
+    // The recovery pass counts no hold for job 1 and keeps its documents.
+    RunResult out = qorfax("queue check");
+    ASSERT_EQ(out.exit, 0) << out.err;
+    ASSERT_TRUE(std::filesystem::exists(copy));
+    // Deleting job 1 gives nothing back a second time: job 2's copy stays.
+    ASSERT_EQ(qorfax("queue cancel 1").exit, 0);
+    EXPECT_TRUE(std::filesystem::exists(copy)) << "a second release would have taken job 2's copy";
+    EXPECT_EQ(spool(".SPL").size(), 1u) << "job 1's control file is gone";
+    ASSERT_EQ(qorfax("queue cancel 2").exit, 0);
+    EXPECT_FALSE(std::filesystem::exists(copy)) << "the last hold went with job 2";
 }
 
 }  // namespace

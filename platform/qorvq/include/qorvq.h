@@ -48,7 +48,8 @@ int16_t VQ_closequeue(uint32_t host, void* cursor);
 int16_t VQ_readjob(uint32_t host, uint32_t jobnum, QUEUE_RECORD* record);
 // Stores a changed record under its job number (jobnumhigh and jobnum); mode 3 replaces it.
 int16_t VQ_writejob(uint32_t host, const QUEUE_RECORD* record, int16_t mode);
-// The display text of a status letter (language texts 31300 + letter; 31300 for any other).
+// The display text of a status letter (language texts 31300 + letter; 31300 for any other), or of
+// an error code of the fax engine (32001-32099, the queue record's errorcode: its own text).
 int16_t VQ_statustext(uint32_t host, uint16_t status, char* buf, std::size_t bufsize);
 // Compares the snapshot (VQ_SNAPSHOTSIZE bytes) with the queue: changed = 1 when the queue
 // changed since the snapshot was taken (an all-zero snapshot always differs); then updates it.

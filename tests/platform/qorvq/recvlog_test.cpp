@@ -218,7 +218,8 @@ TEST_F(RecvLog, AWalkSeesEntriesAddedDuringItInOrder) {
         int16_t found = 0;
         ASSERT_EQ(VQ_readlog(0, cursor, &r, &found), 0);
         if (!found) break;
-        seen.push_back(v(r.entrynum));
+        const int32_t entry = r.entrynum;  // a copy: the packed field is not aligned
+        seen.push_back(entry);
         if (seen.size() == 10 || seen.size() == 299) add(0);
     }
     VQ_closelog(0, cursor);
