@@ -236,7 +236,7 @@ int run(const Args& args) {
     const std::string verb = words.empty() ? "" : words[0];
     const bool one = verb == "list" || verb == "count" || verb == "purge";
     const bool withJob = verb == "show" || verb == "cancel";
-    if (!one && !withJob) return usage(kHelp, "queue needs list, show, cancel, count or purge");
+    if (!one && !withJob) return usage(kHelp, "queue needs a verb: list, show, cancel, count, purge, check or a job action");
     if (words.size() != (withJob ? 2u : 1u)) return usage(kHelp, "queue " + verb + ": wrong arguments");
     if (tsv && verb != "list") return usage(kHelp, "--tsv is an option of queue list");
     uint64_t job = 0;
