@@ -83,7 +83,7 @@ TEST_F(QorfaxTest, VersionShortHelpAndAShortUsageOnAUsageError) {
     r = qorfax(profile.root(), "frobnicate");
     EXPECT_EQ(r.exit, 2);
     EXPECT_EQ(r.out, "qorfax: unknown command frobnicate\n"
-                     "usage: qorfax [--profile DIR] [--yes | --no] COMMAND [ARGS...]\n"
+                     "usage: qorfax [--profile DIR] [--yes | --no] [--ui MODE] [--picture FILE.png] COMMAND [ARGS...]\n"
                      "(qorfax --help shows more)\n");
     r = qorfax(profile.root(), "queue frob");
     EXPECT_EQ(r.exit, 2);
