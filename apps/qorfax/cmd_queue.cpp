@@ -26,6 +26,14 @@ const char* kHelp =
     "       qorfax queue count\n"
     "       qorfax queue purge\n"
     "       qorfax queue check [--repair]\n"
+    "       qorfax queue hold|release|send-now|delete JOB...\n"
+    "       qorfax queue resend-failed\n"
+    "       qorfax queue send-all-now\n"
+    "       qorfax queue number JOB NEW\n"
+    "       qorfax queue view JOB [--png FILE]\n"
+    "       qorfax queue save JOB --out FILE.pdf|FILE.tif\n"
+    "       qorfax queue print JOB...\n"
+    "       qorfax queue report [--out FILE]\n"
     "\n"
     "list shows every job of the send queue (job number, recipient, number, status, send time,\n"
     "and in brackets why the fax engine failed it or calls again;\n"
@@ -36,7 +44,13 @@ const char* kHelp =
     "released and a spooled copy that no other job needs is removed. count shows how many jobs\n"
     "there are, and how many were sent, failed or are held. purge removes the deleted jobs from\n"
     "the queue and releases their documents the same way. check mends the spool after a program\n"
-    "was stopped half-way and, with --repair, a damaged queue (qorfax queue check --help).\n";
+    "was stopped half-way and, with --repair, a damaged queue (qorfax queue check --help).\n"
+    "hold keeps a waiting job from being sent until release; send-now sends a waiting job at\n"
+    "once (send-all-now every waiting job); delete is cancel for several jobs; resend-failed\n"
+    "queues every failed job again. number gives a sent or failed job a new fax number (the\n"
+    "dial prefix and suffix stay) and queues it again. view shows a picture of each document of\n"
+    "a job (--png writes its first page as a PNG), save writes its pages as a PDF or TIFF file,\n"
+    "print prints the pages of the jobs. report prints the queue report, or writes it to FILE.\n";
 
 // The record's full job number, send time and status text as shown.
 struct Shown {
@@ -219,6 +233,7 @@ int run(const Args& args) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
+    if (int rc = queueJobs(args, kHelp); rc >= 0) return rc;
     Args words;
     bool tsv = false;
     for (const std::string& a : args) {
@@ -228,7 +243,7 @@ int run(const Args& args) {
     const std::string verb = words.empty() ? "" : words[0];
     const bool one = verb == "list" || verb == "count" || verb == "purge";
     const bool withJob = verb == "show" || verb == "cancel";
-    if (!one && !withJob) return usage(kHelp, "queue needs list, show, cancel, count or purge");
+    if (!one && !withJob) return usage(kHelp, "queue needs a verb: list, show, cancel, count, purge, check or a job action");
     if (words.size() != (withJob ? 2u : 1u)) return usage(kHelp, "queue " + verb + ": wrong arguments");
     if (tsv && verb != "list") return usage(kHelp, "--tsv is an option of queue list");
     uint64_t job = 0;

@@ -39,6 +39,9 @@ int usage(const char* help, const std::string& problem);
 // qorfax queue check (cmd_queue_check.cpp) and its help.
 int queueCheck(const Args& args);
 extern const char* kQueueCheckHelp;
+// The queue's job actions (cmd_queue_jobs.cpp): the exit status, or -1 when the verb is not one
+// of theirs.
+int queueJobs(const Args& args, const char* help);
 
 // The console of qorfax: the library's messages and questions on stderr (answered by --yes or
 // --no), and on a terminal a progress line of long work that updates in place.

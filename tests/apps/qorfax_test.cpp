@@ -87,13 +87,21 @@ TEST_F(QorfaxTest, VersionShortHelpAndAShortUsageOnAUsageError) {
                      "(qorfax --help shows more)\n");
     r = qorfax(profile.root(), "queue frob");
     EXPECT_EQ(r.exit, 2);
-    EXPECT_EQ(r.out, "qorfax: queue needs list, show, cancel, count or purge\n"
+    EXPECT_EQ(r.out, "qorfax: queue needs a verb: list, show, cancel, count, purge, check or a job action\n"
                      "usage: qorfax queue list [--tsv]\n"
                      "       qorfax queue show JOB\n"
                      "       qorfax queue cancel JOB\n"
                      "       qorfax queue count\n"
                      "       qorfax queue purge\n"
                      "       qorfax queue check [--repair]\n"
+                     "       qorfax queue hold|release|send-now|delete JOB...\n"
+                     "       qorfax queue resend-failed\n"
+                     "       qorfax queue send-all-now\n"
+                     "       qorfax queue number JOB NEW\n"
+                     "       qorfax queue view JOB [--png FILE]\n"
+                     "       qorfax queue save JOB --out FILE.pdf|FILE.tif\n"
+                     "       qorfax queue print JOB...\n"
+                     "       qorfax queue report [--out FILE]\n"
                      "(qorfax queue --help shows more)\n");
     EXPECT_EQ(qorfax(profile.root(), "--frob").exit, 2);
 }
