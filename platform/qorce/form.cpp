@@ -122,9 +122,19 @@ bool options(const std::vector<std::string>& t, std::size_t from, Item* item, st
         else if (k == "italic") item->style.italic = true;
         else if (k == "white") item->style.white = true;
         else if (k == "font") { if (!arg(&v)) return false; if (v.size() > 31) { *error = "a font name is too long"; return false; } item->style.face = v; }
-        else if (k == "size") { if (!arg(&v) || !number(v, 4, 96, &d)) { *error = "a size is 4 to 96 points"; return false; } item->style.points = d; }
-        else if (k == "width") { if (!arg(&v) || !number(v, 0.05, 10, &d)) { *error = "a line width is 0.05 to 10 mm"; return false; } item->stroke = d; }
-        else if (k == "fill") { if (!arg(&v) || !number(v, 0, 100, &d)) { *error = "a fill is 0 to 100 (percent of black)"; return false; } item->fill = d; }
+        else if (k == "size") {
+            if (!arg(&v)) return false;
+            if (!number(v, 4, 96, &d)) { *error = "a size is 4 to 96 points"; return false; }
+            item->style.points = d;
+        } else if (k == "width") {
+            if (!arg(&v)) return false;
+            if (!number(v, 0.05, 10, &d)) { *error = "a line width is 0.05 to 10 mm"; return false; }
+            item->stroke = d;
+        } else if (k == "fill") {
+            if (!arg(&v)) return false;
+            if (!number(v, 0, 100, &d)) { *error = "a fill is 0 to 100 (percent of black)"; return false; }
+            item->fill = d;
+        }
         else if (k == "label") { if (!arg(&v)) return false; item->text = v; }
         else if (k == "align") {
             if (!arg(&v)) return false;
