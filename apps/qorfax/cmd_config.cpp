@@ -172,7 +172,7 @@ Registration registration{{"config",
                            "  config set SECTION KEY VALUE write a value of the settings file\n"
                            "  config unset SECTION KEY     remove a key of the settings file\n"
                            "  config autoprint|deleteafterprint [on|off]\n"
-                           "                               the settings of received faxes\n",
+                           "                               the settings of received faxes\n"
                            "  config keys                  list the keys the library knows, with their meaning\n",
                            kHelp, run}};
 
