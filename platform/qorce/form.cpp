@@ -398,6 +398,27 @@ int16_t drawLogo(cairo_t* cr, const Form& form, const Item& it) {
     return 0;
 }
 
+// Bilevel text: no antialiasing, and no hinting, which would change widths from size to size.
+void textOptions(cairo_t* cr) {
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    std::unique_ptr<cairo_font_options_t, FontOptionsDeleter> fo(cairo_font_options_create());
+    cairo_font_options_set_antialias(fo.get(), CAIRO_ANTIALIAS_NONE);
+    cairo_font_options_set_hint_metrics(fo.get(), CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(fo.get(), CAIRO_HINT_STYLE_NONE);
+    cairo_set_font_options(cr, fo.get());
+}
+
+// A scratch context for measuring text in millimetres, set up as the pages are drawn (same
+// scale and font options), so that text wraps exactly where it is drawn.
+struct Measure {
+    explicit Measure(double xScale = qordoc::kXdpi / 25.4, double yScale = qordoc::kXdpi / 25.4) {
+        cairo_scale(cr.get(), xScale, yScale);
+        textOptions(cr.get());
+    }
+    Surface surface{cairo_image_surface_create(CAIRO_FORMAT_RGB24, 8, 8)};
+    Context cr{cairo_create(surface.get())};
+};
+
 }  // namespace
 
 struct CE_FORMIMPL {
@@ -451,11 +472,7 @@ int16_t CE_closeform(uint32_t, CE_FORM* form) {
 
 namespace {
 
-// A scratch context for measuring text in millimetres.
-struct Measure {
-    Surface surface{cairo_image_surface_create(CAIRO_FORMAT_RGB24, 8, 8)};
-    Context cr{cairo_create(surface.get())};
-};
+
 
 int16_t toUnits(double mm) { return static_cast<int16_t>(std::lround(mm * 200.0 / 25.4)); }
 
@@ -553,7 +570,7 @@ int16_t CE_fillform(uint32_t host, const char* output, const CE_FORMDATA* data, 
     std::vector<std::string> memoLines;
     double memoPitch = 1;
     std::size_t firstPageLines = 0, secondPageLines = 0;
-    Measure m;
+    Measure m(g.xScale, g.yScale);
     if (memo) {
         setFont(m.cr.get(), form, memo->style);
         cairo_font_extents_t fe;
@@ -577,12 +594,7 @@ int16_t CE_fillform(uint32_t host, const char* output, const CE_FORMDATA* data, 
         cairo_paint(cr);
         cairo_scale(cr, g.xScale, g.yScale);
         cairo_translate(cr, g.xOffset, 0);
-        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-        std::unique_ptr<cairo_font_options_t, FontOptionsDeleter> fo(cairo_font_options_create());
-        cairo_font_options_set_antialias(fo.get(), CAIRO_ANTIALIAS_NONE);
-        cairo_font_options_set_hint_metrics(fo.get(), CAIRO_HINT_METRICS_OFF);
-        cairo_font_options_set_hint_style(fo.get(), CAIRO_HINT_STYLE_NONE);
-        cairo_set_font_options(cr, fo.get());
+        textOptions(cr);
 
         auto drawLines = [&](const Item& it, const std::vector<std::string>& lines, std::size_t from, std::size_t count,
                              double top) {

@@ -128,7 +128,8 @@ TEST_F(CoverTest, FormCoverHasInkWhereTheTemplatePlacesTheRecipientAndMemo) {
     COVER_SHEET c = sheet();
     UL_strcopy(c.recipient1, "Charles Babbage");
     UL_strcopy(c.sendera, "Ada Lovelace");
-    c.memo = memo("Dear Charles,\nthe figures you asked for follow on three pages.\n\nAda");
+    c.memo = memo("Dear Charles,\nthe figures you asked for follow on three pages; the corrected tables for the "
+                  "second engine replace those I sent last week, and the rest are unchanged.\n\nAda");
     c.templatenumber = 1;
     const std::string out = profile.path("cover.fax");
     int16_t type = 0;
@@ -149,6 +150,8 @@ TEST_F(CoverTest, FormCoverHasInkWhereTheTemplatePlacesTheRecipientAndMemo) {
     const int line = (y1 - y0) / 25;
     EXPECT_GT(pages[0].inkIn(x0, y0, x1, y0 + line), 100u);
     EXPECT_EQ(pages[0].inkIn(x0, y0 + 6 * line, x1, y1 - 2), 0u);
+    // The long line wraps inside the box: nothing between the box's right edge and its frame.
+    EXPECT_EQ(pages[0].inkIn(x1 + 1, y0, x1 + 30, y0 + 5 * line), 0u);
     ASSERT_TRUE(CE_fieldbox(&form, CE_F_COMPANY, 0, &x0, &y0, &x1, &y1));
     EXPECT_EQ(pages[0].inkIn(x0, y0, x1, y1), 0u);  // no company given: nothing there
 
