@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "commands.h"
+#include "cover/cover.h"
+#include "qordoc.h"
 #include "documents.h"
 #include "host.h"
 #include "qorsf.h"
@@ -23,7 +25,8 @@ namespace {
 const char* kHelp =
     "usage: qorfax send --to NUMBER|NAME|GROUP [--to ...] [--name NAME] [--fine | --no-fine]\n"
     "                   [--delete-after | --no-delete-after] [--at WHEN] [--prefix P] [--suffix S]\n"
-    "                   [--note TEXT] FILE...\n"
+    "                   [--note TEXT] [--cover N [--subject TEXT] [--memo TEXT|--memo-file FILE]]\n"
+    "                   FILE...\n"
     "\n"
     "Queues one fax job per recipient with the files as its documents (at most 100). A --to that\n"
     "is not a number names a person of the phone book (the job is sent to the person's fax number\n"
@@ -39,7 +42,11 @@ const char* kHelp =
     "last job only. --at schedules the send: \"2026-12-24 15:00\", \"2026-12-24T15:00\", a time of\n"
     "today \"15:00\" (tomorrow when it has passed) or \"now + 2 hours\" (minutes, hours, days); a\n"
     "time in the past is refused. Default: as soon as possible. --prefix and --suffix default to\n"
-    "the dial prefix and suffix of the configuration.\n";
+    "the dial prefix and suffix of the configuration.\n"
+    "--cover N starts each job with a cover page of template N (qorfax cover templates) made for\n"
+    "its recipient: the name, company and numbers of the phone book (a --to number gives the\n"
+    "number alone), the sender texts of the configuration, --subject and the memo (at most 3199\n"
+    "characters; a memo file must be plain text).\n";
 
 // A fax number: dial characters with at least one digit.
 bool looksLikeNumber(const std::string& s) {
@@ -80,7 +87,7 @@ std::vector<std::string> membersOf(uint32_t host, const std::string& group) {
 
 // The fax number of a phone book name: 0 with the number (empty when the name has none), or the
 // library's status (20221 when there is no such name; the library has shown that message).
-int16_t faxNumberOf(uint32_t host, const std::string& name, std::string* number) {
+int16_t faxNumberOf(uint32_t host, const std::string& name, std::string* number, qorsf::FolderRecipient* details = nullptr) {
     char info[661] = {};
     int16_t st = SF_nametophone(host, name.c_str(), info);
     SF_epilog(host);
@@ -90,6 +97,10 @@ int16_t faxNumberOf(uint32_t host, const std::string& name, std::string* number)
     PB_ENTRY entry{};
     SF_infotoentry(host, info, &entry);
     *number = entry.number;
+    if (details) {
+        details->company = entry.company;
+        details->voice = entry.voice;
+    }
     return 0;
 }
 
@@ -120,13 +131,40 @@ struct DocsHold {
     }
 };
 
+// The memo of the cover pages, freed when the command ends.
+struct MemoBlock {
+    uint32_t handle = 0;
+    MemoBlock() = default;
+    MemoBlock(const MemoBlock&) = delete;
+    MemoBlock& operator=(const MemoBlock&) = delete;
+    ~MemoBlock() {
+        if (handle) UL_freehandle(handle);
+    }
+};
+
+// A memo file: plain text only.
+bool readMemoFile(const std::string& file, std::string* memo) {
+    std::string bytes;
+    if (qordoc::readFile(file, &bytes) != 0) {
+        std::fprintf(stderr, "qorfax: %s: the memo file cannot be read\n", file.c_str());
+        return false;
+    }
+    const qordoc::Sniffed kind = qordoc::sniff(bytes);
+    if (kind.kind != qordoc::Kind::Text && kind.kind != qordoc::Kind::Empty) {
+        std::fprintf(stderr, "qorfax: %s: the memo file is not plain text (%s)\n", file.c_str(), kind.what.c_str());
+        return false;
+    }
+    *memo = bytes;
+    return true;
+}
+
 int run(const Args& args) {
     if (wantsHelp(args)) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
     std::vector<std::string> to, files;
-    std::string name, note, prefix, suffix, at;
+    std::string name, note, prefix, suffix, at, coverArg, subject, memo, memoFile;
     int fine = -1, deleteAfter = -1;  // -1: the configured default
     bool havePrefix = false, haveSuffix = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -152,6 +190,14 @@ int run(const Args& args) {
             haveSuffix = true;
         } else if (a == "--at") {
             if (!value(&at)) return usage(kHelp, "--at needs a date and time");
+        } else if (a == "--cover") {
+            if (!value(&coverArg)) return usage(kHelp, "--cover needs a template number");
+        } else if (a == "--subject") {
+            if (!value(&subject)) return usage(kHelp, "--subject needs a text");
+        } else if (a == "--memo") {
+            if (!value(&memo)) return usage(kHelp, "--memo needs a text");
+        } else if (a == "--memo-file") {
+            if (!value(&memoFile)) return usage(kHelp, "--memo-file needs a file");
         } else if (a == "--fine" || a == "--no-fine") {
             fine = a == "--fine" ? 1 : 0;
         } else if (a == "--delete-after" || a == "--no-delete-after") {
@@ -168,6 +214,21 @@ int run(const Args& args) {
     if (name.size() > 30) return usage(kHelp, "--name holds at most 30 characters");
     if (note.size() > 79) return usage(kHelp, "--note holds at most 79 characters");
     if (prefix.size() > 30 || suffix.size() > 30) return usage(kHelp, "--prefix and --suffix hold at most 30 characters");
+    long coverNumber = 0;
+    if (!coverArg.empty()) {
+        char* end = nullptr;
+        coverNumber = std::strtol(coverArg.c_str(), &end, 10);
+        if (!end || *end || coverNumber < 1 || coverNumber > 999) return usage(kHelp, "--cover needs a template number from 1");
+    } else if (!subject.empty() || !memo.empty() || !memoFile.empty()) {
+        return usage(kHelp, "--subject and --memo go with --cover");
+    }
+    if (!memo.empty() && !memoFile.empty()) return usage(kHelp, "--memo and --memo-file exclude each other");
+    if (subject.size() > 239) return usage(kHelp, "--subject holds at most 239 characters");
+    if (!memoFile.empty() && !readMemoFile(memoFile, &memo)) return kExitFailed;
+    if (memo.size() > 3199) {
+        std::fprintf(stderr, "qorfax: the memo is cut to its first 3199 characters\n");
+        memo.resize(3199);
+    }
 
     Host host;
     if (int16_t st = host.open()) return fail(st, "the library cannot be opened");
@@ -196,12 +257,13 @@ int run(const Args& args) {
             std::size_t added = 0;
             for (const std::string& m : members) {
                 std::string number;
-                if (int16_t st = faxNumberOf(h, m, &number)) return fail(st, m.c_str());
+                qorsf::FolderRecipient details;
+                if (int16_t st = faxNumberOf(h, m, &number, &details)) return fail(st, m.c_str());
                 if (number.empty()) {
                     std::fprintf(stderr, "qorfax: %s (group %s) has no fax number: skipped\n", m.c_str(), t.c_str());
                     continue;
                 }
-                recipients.push_back({number, m});
+                recipients.push_back({number, m, details.company, details.voice});
                 ++added;
             }
             if (added == 0) {
@@ -211,12 +273,14 @@ int run(const Args& args) {
             continue;
         }
         std::string number;
-        if (int16_t st = faxNumberOf(h, t, &number)) return st == SF_NORECORD ? kExitFailed : fail(st, t.c_str());
+        qorsf::FolderRecipient details;
+        if (int16_t st = faxNumberOf(h, t, &number, &details))
+            return st == SF_NORECORD ? kExitFailed : fail(st, t.c_str());
         if (number.empty()) {
             std::fprintf(stderr, "qorfax: %s has no fax number in the phone book\n", t.c_str());
             return kExitFailed;
         }
-        recipients.push_back({number, t});
+        recipients.push_back({number, t, details.company, details.voice});
     }
     for (const qorsf::FolderRecipient& r : recipients)
         if (qorsf::SF_dialstring(r.number.c_str(), prefix.c_str(), suffix.c_str(), '|').size() >= 50)
@@ -261,10 +325,32 @@ int run(const Args& args) {
     UL_strcopy(options.sender, p->sendera);
     UL_strcopy(options.dialPrefix, prefix.c_str());
     UL_strcopy(options.dialSuffix, suffix.c_str());
+    MemoBlock memoBlock;
+    if (coverNumber) {
+        // A cover page for each recipient: the template, the sender texts of the configuration
+        // and the memo; the recipient's texts are filled per job.
+        options.coverPerRecipient = 1;
+        COVER_SHEET& cover = options.coverInfo;
+        UL_strcopy(cover.sendera, p->sendera);
+        UL_strcopy(cover.senderb, p->senderb);
+        UL_strcopy(cover.senderc, p->senderc);
+        cover.templatenumber = static_cast<int16_t>(coverNumber);
+        char path[80], description[80];
+        if (int16_t st = qorsf::SF_templatelookup(h, cover.templatenumber, path, description))
+            return fail(st, "the cover template");
+        if (!memo.empty()) {
+            void* ptr = nullptr;
+            if (int16_t st = UL_allochandle(&ptr, static_cast<uint32_t>(memo.size() + 1), &memoBlock.handle))
+                return fail(st, "the memo");
+            std::memcpy(ptr, memo.c_str(), memo.size() + 1);
+            UL_unlockhandle(memoBlock.handle);
+            cover.memo = memoBlock.handle;
+        }
+    }
     int16_t queued = 0;
     // From here the send owns the staged copies: its holds remove them when it fails.
     staged.handedOver = true;
-    int16_t st = qorsf::SF_faxfolderto(h, recipients, &options, &queued);
+    int16_t st = qorsf::SF_faxfolderto(h, recipients, &options, &queued, subject.empty() ? nullptr : subject.c_str());
     FN_cleardocs(h);
     // A staged copy that the send made into fax pages of their own is needed by no job: only
     // a copy that the delete list holds belongs to the jobs.

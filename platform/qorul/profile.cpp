@@ -4,6 +4,7 @@
 // created with data/, spool/, recv/, print/ and a settings file qorfax.ini with default
 // sections; an existing settings file is never touched. Every path handed out holds at most
 // 79 characters, so the root is refused when its longest path (a spool file) would not fit.
+#include "shipped_covers.h"
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -21,6 +22,7 @@
 #include "qorul_control.h"
 #include "qorwin32.h"
 #include "ul_internal.h"
+#include "shipped_covers.h"
 
 namespace {
 
@@ -37,7 +39,12 @@ const char* const kDefaultSettings =
     "Value10=0\n"
     "\n"
     "[TRACE]\n"
-    "Level=0\n";
+    "Level=0\n"
+    "\n"
+    "[TEMPLATES]\n"
+    "template1=classic,Classic: serif heading, labelled rows, framed message\n"
+    "template2=modern,Modern: dark title band, two columns, open message area\n"
+    "template3=minimal,Minimal: plain text and one hairline\n";
 
 struct Profile {
     std::string explicitRoot;  // set by a test; wins over the environment
@@ -72,12 +79,31 @@ bool writeAll(int fd, const char* p, std::size_t n) {
     return true;
 }
 
+// The shipped cover form templates go into the data directory of a new profile, each written
+// aside and linked into place, so that a template already there (the user's own) is kept.
+bool writeShippedCovers(const std::string& root) {
+    bool ok = true;
+    for (const ShippedCover& c : kShippedCovers) {
+        const std::string path = root + "data/" + c.name;
+        if (::access(path.c_str(), F_OK) == 0) continue;
+        std::string tmp = root + "data/.cover.XXXXXX";
+        int fd = ::mkstemp(tmp.data());
+        if (fd < 0) return false;
+        const bool written = writeAll(fd, c.text, std::strlen(c.text)) && ::fsync(fd) == 0;
+        ::close(fd);
+        if (!written || (::link(tmp.c_str(), path.c_str()) != 0 && errno != EEXIST)) ok = false;
+        ::unlink(tmp.c_str());
+    }
+    return ok;
+}
+
 // Writes the default settings file unless one exists. It is written aside and linked into
 // place: link() refuses an existing name, so a settings file that appeared meanwhile (another
 // process) is kept, and no reader ever sees half a file.
 int16_t makeSettings(const std::string& root) {
     std::string ini = root + "qorfax.ini";
     if (::access(ini.c_str(), F_OK) == 0) return 0;
+    if (!writeShippedCovers(root)) return UL_E_PROFILE;
     std::string tmp = root + ".qorfax.ini.XXXXXX";
     int fd = ::mkstemp(tmp.data());
     if (fd < 0) return UL_E_PROFILE;

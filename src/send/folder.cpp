@@ -1,12 +1,14 @@
 // The non-interactive send of the document list (SF_faxfolder) and the pieces it shares with
 // the window flows: collecting and checking the documents, the delete list holds of a batch,
 // and the notification of the host's queue window.
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "qorwindow.h"
 #include "frame/services/guards.h"
+#include "cover/cover.h"
 #include "send/recovery.h"
 #include "send/pages.h"
 #include "send/send.h"
@@ -199,7 +201,7 @@ int16_t SF_faxfolder(uint32_t host, const char* const* numbers, uint16_t count, 
 }
 
 int16_t SF_faxfolderto(uint32_t host, const std::vector<FolderRecipient>& recipients, SendOptions* options,
-                       int16_t* queued) {
+                       int16_t* queued, const char* coverSubject) {
     if (queued) *queued = 0;
     if (!options) return SF_BADARGUMENT;
     if (recipients.empty()) return SF_CANCELLED;  // no recipient: nothing to hold the documents for
@@ -219,13 +221,17 @@ int16_t SF_faxfolderto(uint32_t host, const std::vector<FolderRecipient>& recipi
     std::memset(list.data(), 0, list.size() * sizeof(DocumentEntry));
     list[0].type = -1;
 
+    // A cover page per recipient takes entry 0; the documents follow it.
+    const int16_t coverSlot = options->coverPerRecipient ? 1 : 0;
+    DocumentEntry* documents = list.data() + coverSlot;
     int16_t collected = 0;
     bool stopped = false;
-    int16_t status = SF_collectdocuments(host, options, area.get(), list.data(), &collected, kMaxDocuments, &stopped);
+    int16_t status =
+        SF_collectdocuments(host, options, area.get(), documents, &collected, kMaxDocuments - coverSlot, &stopped);
     // The spooled documents of this send, with the holds they get.
     std::vector<HoldChange> holds;
     for (int16_t i = 0; i < collected; ++i) {
-        const std::string path = entryPath(list[static_cast<std::size_t>(i)]);
+        const std::string path = entryPath(documents[i]);
         if (!path.empty()) holds.push_back(HoldChange{path, count, true});
     }
     auto dropCopies = [&] {
@@ -249,11 +255,47 @@ int16_t SF_faxfolderto(uint32_t host, const std::vector<FolderRecipient>& recipi
     // list releases it with the last job.
     SendOptions job = *options;
     if (count > 1) job.deleteAfterSend = 0;
+    char coverBase[UL_MAXPATH] = {};
+    if (coverSlot && (status = UL_getpath(host, coverBase, 22)) != 0) {
+        dropCopies();
+        return status;
+    }
     long submitted = 0;
     for (const FolderRecipient& r : recipients) {
         UL_strcopy(job.recipientName, r.name.c_str());
-        status = qorsf::SF_sendfax(host, list.data(), collected, r.number.c_str(), &job);
-        if (status) break;
+        std::string coverPath;
+        if (coverSlot) {
+            // The recipient's own cover: BASE.001 for the first recipient, BASE.002 for the next.
+            char ext[8];
+            std::snprintf(ext, sizeof ext, ".%03ld", (submitted + 1) % 1000);
+            coverPath = std::string(coverBase) + ext;
+            COVER_SHEET& cover = job.coverInfo;
+            PB_ENTRY entry{};
+            UL_strcopy(entry.name, r.name.c_str());
+            UL_strcopy(entry.company, r.company.c_str());
+            UL_strcopy(entry.voice, r.voice.c_str());
+            UL_strcopy(entry.number, r.number.c_str());
+            if (r.name.empty()) {
+                cover.recipient1[0] = cover.recipient2[0] = cover.recipient3[0] = '\0';
+                UL_strcopy(cover.recipient4, r.number.c_str());
+            }
+            SF_fillcoverto(host, &entry, &cover);
+            int16_t type = 1;
+            status = SF_makecover(host, &cover, coverPath.c_str(), static_cast<int16_t>(collected + coverSlot), job.fineResolution,
+                                  &type, coverSubject);
+            if (!status) status = SF_changeholds(host, {HoldChange{coverPath, 1, true}});
+            if (status) {
+                UL_fdelete(host, coverPath.c_str());
+                break;
+            }
+            list[0].type = type;
+            UL_strcopy(list[0].text, coverPath.c_str());
+        }
+        status = qorsf::SF_sendfax(host, list.data(), static_cast<int16_t>(collected + coverSlot), r.number.c_str(), &job);
+        if (status) {
+            if (coverSlot) SF_changeholds(host, {HoldChange{coverPath, -1, true}});
+            break;
+        }
         ++submitted;
         options->jobNumber = job.jobNumber;
     }

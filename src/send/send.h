@@ -73,9 +73,14 @@ int16_t SF_faxfolder(uint32_t host, const char* const* numbers, uint16_t count, 
 struct FolderRecipient {
     std::string number;
     std::string name;
+    std::string company{};  // for the recipient's cover page
+    std::string voice{};
 };
+// With options->coverPerRecipient set, each job starts with a cover page made for its
+// recipient from options->coverInfo (its template, memo and sender texts); `coverSubject` (may
+// be null) is the subject of form covers.
 int16_t SF_faxfolderto(uint32_t host, const std::vector<FolderRecipient>& recipients, SendOptions* options,
-                       int16_t* queued = nullptr);
+                       int16_t* queued = nullptr, const char* coverSubject = nullptr);
 // Copies the documents of the document list into `destination` (at most `capacity` entries),
 // spooling each. `stopped` (may be null) tells that the user chose to stop at a bad document.
 int16_t SF_collectdocuments(uint32_t host, SendOptions* options, FN_DOCAREA* documentList,

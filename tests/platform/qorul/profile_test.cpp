@@ -21,7 +21,14 @@ TEST(Profile, CreatedWithDefaults) {
         EXPECT_TRUE(std::filesystem::is_directory(tp.path(d))) << d;
     EXPECT_EQ(qortest::readFile(tp.path("qorfax.ini")),
               "[GENERAL]\n\n[SYSTEM]\nValue1=1\nValue9=0\nValue10=0\n\n[TRACE]\nLevel=0\n"
+              "\n[TEMPLATES]\n"
+              "template1=classic,Classic: serif heading, labelled rows, framed message\n"
+              "template2=modern,Modern: dark title band, two columns, open message area\n"
+              "template3=minimal,Minimal: plain text and one hairline\n"
               "\n[FAX OPERATION]\nDeleteAfterPrint=0\n");
+    // The shipped cover templates come with a new profile.
+    for (const char* t : {"data/classic.001", "data/modern.001", "data/minimal.001"})
+        EXPECT_NE(qortest::readFile(tp.path(t)).find("field memo"), std::string::npos) << t;
     EXPECT_EQ(std::string(UL_profileroot()), tp.root());
     int16_t v = -1;
     EXPECT_EQ(UL_getvalue(0, 1, &v), 0);
