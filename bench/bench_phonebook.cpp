@@ -258,10 +258,16 @@ int main(int argc, char** argv) {
     char dir[] = "/tmp/bench_phonebook_XXXXXX";
     if (!mkdtemp(dir)) return 1;
     root() = std::string(dir) + "/";
-    if (qorul::setProfileRoot(root() + "profile")) return 1;
+    if (int16_t st = qorul::setProfileRoot(root() + "profile")) {
+        std::fprintf(stderr, "bench_phonebook: no profile in %s (%d)\n", dir, st);
+        return 1;
+    }
     QuietDriver quiet;
     qorui::ScopedDriver installed(quiet);
-    if (SF_open(kHost)) return 1;
+    if (int16_t st = SF_open(kHost)) {
+        std::fprintf(stderr, "bench_phonebook: SF_open failed (%d)\n", st);
+        return 1;
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
