@@ -7,6 +7,7 @@
 #include <string>
 
 #include "commands.h"
+#include "phonebook_common.h"
 #include "cover/cover.h"
 #include "frame/frame.h"
 #include "host.h"
@@ -32,18 +33,6 @@ const char* kHelp =
     "other --to is a name of the phone book, whose name, company and numbers fill the cover. The\n"
     "sender texts are those of the configuration. A memo holds at most 3199 characters; a memo\n"
     "file must be plain text.\n";
-
-bool looksLikeNumber(const std::string& s) {
-    bool digit = false;
-    for (char c : s) {
-        if (c >= '0' && c <= '9') {
-            digit = true;
-            continue;
-        }
-        if (!std::strchr(" +-()/.,*#pPwWtT", c)) return false;
-    }
-    return digit;
-}
 
 int templates(const Args& args) {
     if (!args.empty()) return usage(kHelp, "cover templates takes no arguments");

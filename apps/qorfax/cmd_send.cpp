@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "phonebook_common.h"
 #include "cover/cover.h"
 #include "qordoc.h"
 #include "documents.h"
@@ -47,19 +48,6 @@ const char* kHelp =
     "its recipient: the name, company and numbers of the phone book (a --to number gives the\n"
     "number alone), the sender texts of the configuration, --subject and the memo (at most 3199\n"
     "characters; a memo file must be plain text).\n";
-
-// A fax number: dial characters with at least one digit.
-bool looksLikeNumber(const std::string& s) {
-    bool digit = false;
-    for (char c : s) {
-        if (c >= '0' && c <= '9') {
-            digit = true;
-            continue;
-        }
-        if (!std::strchr(" +-()/.,*#pPwWtT", c)) return false;
-    }
-    return digit;
-}
 
 // Whether a text names a group of the phone book (compared as the phone book compares names).
 bool isGroup(uint32_t host, const std::string& text) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -13,6 +14,19 @@
 #include "qorul.h"
 
 namespace qorfax {
+
+// A --to that is a fax number rather than a name: dial characters with at least one digit.
+inline bool looksLikeNumber(const std::string& s) {
+    bool digit = false;
+    for (char c : s) {
+        if (c >= '0' && c <= '9') {
+            digit = true;
+            continue;
+        }
+        if (!std::strchr(" +-()/.,*#pPwWtT", c)) return false;
+    }
+    return digit;
+}
 
 struct Options {
     std::string book;  // --book PATH: another phone book file
