@@ -190,7 +190,6 @@ int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info,
 // ---- PDF
 
 std::unique_ptr<PopplerDocument, GObjectDeleter> openPdf(const std::string& bytes, std::string* reason) {
-    notePopplerUsed();
     std::unique_ptr<GBytes, BytesDeleter> data(g_bytes_new(bytes.data(), bytes.size()));
     GError* err = nullptr;
     PopplerDocument* doc = poppler_document_new_from_bytes(data.get(), nullptr, &err);
@@ -217,7 +216,6 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
     }
     if (info) info->pages = n;
     if (!pages) return 0;
-    notePopplerUsed();
     const int rows = format.rows();
     const int ydpi = format.ydpi();
     // One drawing surface and one grey image serve every page of the same size.

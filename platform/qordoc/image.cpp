@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "qordoc.h"
+#include "qordoc_cairo.h"
 #include "qordoc_internal.h"
 
 namespace qordoc {
@@ -25,11 +26,6 @@ struct SurfaceDeleter {
 struct ContextDeleter {
     void operator()(cairo_t* c) const { cairo_destroy(c); }
 };
-
-bool& popplerFlag() {
-    static bool used = false;
-    return used;
-}
 
 // Area-averaging scale of a grey image (each target pixel averages the source pixels under it;
 // the nearest one when enlarging).
@@ -70,8 +66,6 @@ Grey scaleGrey(const Grey& g, int dw, int dh) {
 
 }  // namespace
 
-void notePopplerUsed() { popplerFlag() = true; }
-bool popplerUsed() { return popplerFlag(); }
 
 Grey greyOf(cairo_surface_t* surface) {
     Grey g;
@@ -275,17 +269,6 @@ std::unique_ptr<cairo_surface_t, SurfaceDeleter> surfaceOf(const Page& page, int
     return s;
 }
 
-cairo_status_t writeToFd(void* closure, const unsigned char* data, unsigned int length) {
-    int fd = *static_cast<int*>(closure);
-    while (length > 0) {
-        ssize_t n = ::write(fd, data, length);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return CAIRO_STATUS_WRITE_ERROR;
-        data += n;
-        length -= static_cast<unsigned int>(n);
-    }
-    return CAIRO_STATUS_SUCCESS;
-}
 
 }  // namespace
 
@@ -331,6 +314,18 @@ int16_t writePdf(int fd, const std::vector<Page>& pages) {
     }
     cairo_surface_finish(pdf.get());
     return cairo_surface_status(pdf.get()) == CAIRO_STATUS_SUCCESS ? int16_t{0} : int16_t{E_WRITE};
+}
+
+cairo_status_t writeToFd(void* closure, const unsigned char* data, unsigned int length) {
+    int fd = *static_cast<int*>(closure);
+    while (length > 0) {
+        ssize_t n = ::write(fd, data, length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return CAIRO_STATUS_WRITE_ERROR;
+        data += n;
+        length -= static_cast<unsigned int>(n);
+    }
+    return CAIRO_STATUS_SUCCESS;
 }
 
 }  // namespace qordoc

@@ -11,10 +11,6 @@ namespace qordoc {
 uint8_t reverseBits(uint8_t b);
 // A page image from a cairo A1 surface (alpha = ink).
 void pageFromA1(cairo_surface_t* surface, Page* page);
-// Notes that poppler rendered in this process (popplerUsed). cairo, fontconfig and poppler keep
-// the fonts they loaded for the process's life; leak checks suppress their caches
-// (tools/lsan.supp) rather than tearing them down at exit under other users of cairo.
-void notePopplerUsed();
 // The grey image of a cairo RGB24 or ARGB32 surface (luminance, on white).
 Grey greyOf(cairo_surface_t* surface);
 // The same into a grey image whose memory is kept from page to page.

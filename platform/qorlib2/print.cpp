@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "qordoc.h"
+#include "qordoc_cairo.h"
 #include "qorlib2.h"
 #include "qorul.h"
 #include "qorwin32.h"
@@ -163,18 +164,6 @@ bool readWhole(const char* path, std::string* out) {
     }
     ::close(fd);
     return true;
-}
-
-cairo_status_t writeToFd(void* closure, const unsigned char* data, unsigned int length) {
-    int fd = *static_cast<int*>(closure);
-    while (length > 0) {
-        ssize_t n = ::write(fd, data, length);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return CAIRO_STATUS_WRITE_ERROR;
-        data += n;
-        length -= static_cast<unsigned int>(n);
-    }
-    return CAIRO_STATUS_SUCCESS;
 }
 
 struct SurfaceDeleter {
@@ -321,7 +310,7 @@ int16_t writePdf(const std::string& doc, int fd, int16_t paper) {
     const double width = paper == 1 ? 612.0 : 595.276;
     const double height = paper == 1 ? 792.0 : 841.89;
     std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
-        cairo_pdf_surface_create_for_stream(writeToFd, &fd, width, height));
+        cairo_pdf_surface_create_for_stream(qordoc::writeToFd, &fd, width, height));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return FN_E_PDF;
     {
         std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));

@@ -124,10 +124,6 @@ int16_t readFax(const std::string& path, std::vector<Page>* pages, std::string* 
 int16_t readFaxBytes(const std::string& bytes, std::vector<Page>* pages, std::string* reason = nullptr,
                      int limit = 0);
 
-// Whether poppler rendered in this process (its font caches then live to the process's end, and
-// cairo's static data must not be reset at exit).
-bool popplerUsed();
-
 // ---- Output for people
 // A picture of a page in characters (cols x rows), darker characters for more ink.
 std::vector<std::string> thumbnail(const Page& page, int cols, int rows);
