@@ -25,6 +25,7 @@
 #include "qorul_durable.h"
 #include "qorvq.h"
 #include "qorvq_log.h"
+#include "sqlite_util.h"
 
 namespace {
 
@@ -60,74 +61,15 @@ int16_t mapError(int rc) {
     }
 }
 
-// A prepared statement that finalizes itself.
-class Stmt {
-public:
-    Stmt(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &s_, nullptr); }
-    ~Stmt() { sqlite3_finalize(s_); }
-    Stmt(const Stmt&) = delete;
-    Stmt& operator=(const Stmt&) = delete;
-    bool ok() const { return rc_ == SQLITE_OK && s_; }
-    int prepareError() const { return rc_ == SQLITE_OK ? SQLITE_ERROR : rc_; }
-    sqlite3_stmt* get() { return s_; }
-    void bind(int i, int64_t v) { sqlite3_bind_int64(s_, i, v); }
-    void bind(int i, const char* t) { sqlite3_bind_text(s_, i, t, -1, SQLITE_TRANSIENT); }
-    void bindBlob(int i, const void* p, int n) { sqlite3_bind_blob(s_, i, p, n, SQLITE_TRANSIENT); }
-    int step() { return sqlite3_step(s_); }
+using qorvq::sql::exec;
+using qorvq::sql::metaValue;
+using qorvq::sql::setMeta;
+using qorvq::sql::Stmt;
 
-private:
-    sqlite3_stmt* s_ = nullptr;
-    int rc_ = SQLITE_ERROR;
+// Every commit of the queue is a write point of the crash and disk-full tests.
+struct Transaction : qorvq::sql::Transaction {
+    explicit Transaction(sqlite3* db) : qorvq::sql::Transaction(db, true) {}
 };
-
-int exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
-
-// A write transaction (BEGIN IMMEDIATE) that rolls back unless committed.
-class Transaction {
-public:
-    explicit Transaction(sqlite3* db) : db_(db) { rc_ = exec(db, "BEGIN IMMEDIATE"); }
-    ~Transaction() {
-        if (rc_ == SQLITE_OK && !done_) exec(db_, "ROLLBACK");
-    }
-    int began() const { return rc_; }
-    int commit() {
-        // A commit is one write of the queue: a test may stop the process or fail it here.
-        if (qorul::writePoint()) return errno == ENOSPC ? SQLITE_FULL : SQLITE_IOERR;
-        int rc = exec(db_, "COMMIT");
-        if (rc == SQLITE_OK) done_ = true;
-        return rc;
-    }
-
-private:
-    sqlite3* db_;
-    int rc_;
-    bool done_ = false;
-};
-
-int64_t metaValue(sqlite3* db, const char* key, int* rc) {
-    Stmt s(db, "SELECT value FROM meta WHERE key = ?1");
-    if (!s.ok()) {
-        *rc = s.prepareError();
-        return 0;
-    }
-    s.bind(1, key);
-    int r = s.step();
-    if (r == SQLITE_ROW) {
-        *rc = SQLITE_OK;
-        return sqlite3_column_int64(s.get(), 0);
-    }
-    *rc = r == SQLITE_DONE ? SQLITE_CORRUPT : r;  // a queue without its meta rows is damaged
-    return 0;
-}
-
-int setMeta(sqlite3* db, const char* key, int64_t value) {
-    Stmt s(db, "UPDATE meta SET value = ?2 WHERE key = ?1");
-    if (!s.ok()) return s.prepareError();
-    s.bind(1, key);
-    s.bind(2, value);
-    int r = s.step();
-    return r == SQLITE_DONE ? SQLITE_OK : r;
-}
 
 int bumpChanges(sqlite3* db) {
     return exec(db, "UPDATE meta SET value = value + 1 WHERE key = 'changes'");

@@ -25,6 +25,7 @@
 #include "qorul.h"
 #include "qorux.h"
 #include "qorvq_log.h"
+#include "sqlite_util.h"
 
 namespace {
 
@@ -68,26 +69,11 @@ LOG_RECORD recordOf(const VQ_LOGENTRY& e) {
     return r;
 }
 
-class Stmt {
-public:
-    Stmt(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &s_, nullptr); }
-    ~Stmt() { sqlite3_finalize(s_); }
-    Stmt(const Stmt&) = delete;
-    Stmt& operator=(const Stmt&) = delete;
-    bool ok() const { return rc_ == SQLITE_OK && s_; }
-    int prepareError() const { return rc_ == SQLITE_OK ? SQLITE_ERROR : rc_; }
-    sqlite3_stmt* get() { return s_; }
-    void bind(int i, int64_t v) { sqlite3_bind_int64(s_, i, v); }
-    void bind(int i, const char* t) { sqlite3_bind_text(s_, i, t, -1, SQLITE_TRANSIENT); }
-    void bindBlob(int i, const void* p, int n) { sqlite3_bind_blob(s_, i, p, n, SQLITE_TRANSIENT); }
-    int step() { return sqlite3_step(s_); }
-
-private:
-    sqlite3_stmt* s_ = nullptr;
-    int rc_ = SQLITE_ERROR;
-};
-
-int exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+using qorvq::sql::exec;
+using qorvq::sql::metaValue;
+using qorvq::sql::setMeta;
+using qorvq::sql::Stmt;
+using qorvq::sql::Transaction;
 
 int16_t mapError(int rc) {
     switch (rc & 0xFF) {
@@ -96,26 +82,6 @@ int16_t mapError(int rc) {
         default: return VQ_E_LOGDB;
     }
 }
-
-// A write transaction (BEGIN IMMEDIATE) that rolls back unless committed.
-class Transaction {
-public:
-    explicit Transaction(sqlite3* db) : db_(db) { rc_ = exec(db, "BEGIN IMMEDIATE"); }
-    ~Transaction() {
-        if (rc_ == SQLITE_OK && !done_) exec(db_, "ROLLBACK");
-    }
-    int began() const { return rc_; }
-    int commit() {
-        int rc = exec(db_, "COMMIT");
-        if (rc == SQLITE_OK) done_ = true;
-        return rc;
-    }
-
-private:
-    sqlite3* db_;
-    int rc_;
-    bool done_ = false;
-};
 
 struct Connection {
     std::string path;
@@ -143,31 +109,6 @@ Connection& conn() {
 }
 
 void closeConnection() { conn().close(); }
-
-int64_t metaValue(sqlite3* db, const char* key, int* rc) {
-    Stmt s(db, "SELECT value FROM meta WHERE key = ?1");
-    if (!s.ok()) {
-        *rc = s.prepareError();
-        return 0;
-    }
-    s.bind(1, key);
-    int r = s.step();
-    if (r == SQLITE_ROW) {
-        *rc = SQLITE_OK;
-        return sqlite3_column_int64(s.get(), 0);
-    }
-    *rc = r == SQLITE_DONE ? SQLITE_CORRUPT : r;  // a log without its meta rows is damaged
-    return 0;
-}
-
-int setMeta(sqlite3* db, const char* key, int64_t value) {
-    Stmt s(db, "UPDATE meta SET value = ?2 WHERE key = ?1");
-    if (!s.ok()) return s.prepareError();
-    s.bind(1, key);
-    s.bind(2, value);
-    int r = s.step();
-    return r == SQLITE_DONE ? SQLITE_OK : r;
-}
 
 int16_t prepareSchema(sqlite3* db) {
     Transaction t(db);
