@@ -5,13 +5,17 @@
 
 enum : int16_t {
     L1_E_LOCKFILE = 31101,  // the engine lock file cannot be opened or locked
-    L1_E_UNBALANCED = 31102 // a release without a matching take
+    L1_E_UNBALANCED = 31102, // a release without a matching take
+    L1_E_BUSY = 31103        // another program held the lock for longer than the wait
 };
 
 // The fax engine lock: -1 takes it, +1 releases it. Takes nest within the process; the
 // outermost take holds an advisory lock (flock) on "engine.lock" in the spool directory, so
-// that a fax engine process, or another host, waits while this one holds it.
+// that a fax engine process, or another host, waits while this one holds it. The wait is bounded
+// (30 seconds): a holder that never lets go gives L1_E_BUSY, not a program that hangs.
 int16_t L1_lock(uint32_t host, int16_t delta);
+// Sets the longest wait for the lock of another process, in milliseconds (tests shorten it).
+void L1_setlockwait(int milliseconds);
 // The nesting depth held by this process (0 = not held).
 int L1_lockdepth();
 
