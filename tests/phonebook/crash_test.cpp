@@ -26,7 +26,7 @@ protected:
     // names with groups, and more changes on the bigger book.
     std::vector<Op> scenario() {
         std::vector<Op> ops;
-        ops.push_back([this] {  // the first use creates the store
+        ops.push_back([] {  // the first use creates the store
             char name[31];
             uint16_t found = 0;
             return qorsf::SF_getfirstname(kHost, name, &found);
@@ -34,13 +34,13 @@ protected:
         for (int i = 0; i < 4; ++i)
             ops.push_back([this, i] { return add("Name " + std::to_string(i), Details{"0201-555-01" + std::to_string(i), "", "", "", std::string(200 + i * 100, 'c')}); });
         ops.push_back([this] { return update("Name 1", Details{"0301-555-0999", "12345", "", "", "Updated"}); });
-        ops.push_back([this] { return qorsf::SF_addnametogroup(kHost, "", "Team"); });
-        ops.push_back([this] { return qorsf::SF_addnametogroup(kHost, "Name 2", "Team"); });
-        ops.push_back([this] { return qorsf::SF_addnametogroup(kHost, "Name 3", "Team"); });
-        ops.push_back([this] { return qorsf::SF_deletephone(kHost, "Name 0"); });
+        ops.push_back([] { return qorsf::SF_addnametogroup(kHost, "", "Team"); });
+        ops.push_back([] { return qorsf::SF_addnametogroup(kHost, "Name 2", "Team"); });
+        ops.push_back([] { return qorsf::SF_addnametogroup(kHost, "Name 3", "Team"); });
+        ops.push_back([] { return qorsf::SF_deletephone(kHost, "Name 0"); });
         ops.push_back([this] { return qorsf::SF_importphonebook(kHost, importPath.c_str()); });
         ops.push_back([this] { return update("Import 17", Details{"0401-555-1717", "", "", "", std::string(600, 'u')}); });
-        ops.push_back([this] { return qorsf::SF_removenamefromgroup(kHost, "Name 2", "Team"); });
+        ops.push_back([] { return qorsf::SF_removenamefromgroup(kHost, "Name 2", "Team"); });
         ops.push_back([this] { return add("Late", Details{"0501-555-0001"}); });
         return ops;
     }
