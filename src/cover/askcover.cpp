@@ -213,8 +213,13 @@ std::string fitLines(HWND window, const std::string& text, int width) {
         std::string line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         while (width > 0 && line.size() > 1 && wide(line)) {
-            std::size_t cut = line.size();
-            while (cut > 1 && wide(line.substr(0, cut))) --cut;
+            // The longest beginning that fits (at least one character).
+            std::size_t fits = 1, over = line.size();
+            while (over - fits > 1) {
+                const std::size_t mid = fits + (over - fits) / 2;
+                (wide(line.substr(0, mid)) ? over : fits) = mid;
+            }
+            const std::size_t cut = fits;
             const std::size_t blank = line.rfind(' ', cut);
             if (blank != std::string::npos && blank > 0) {
                 out += line.substr(0, blank) + "\r\n";

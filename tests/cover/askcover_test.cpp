@@ -141,5 +141,246 @@ TEST_F(AskCoverTest, ATemplateAndAMemoOverSeveralLinesComeBackInTheRecord) {
     EXPECT_EQ(profile.ui().shown()[0].text, "The memo was changed. Save it into a text file first?");
 }
 
+
+TEST_F(AskCoverTest, ImportingAMemoFileFitsItsLinesAndRefusesAFileThatIsNotText) {
+    std::string paragraph = "word0";
+    for (int i = 1; i < 40; ++i) paragraph += " word" + std::to_string(i);
+    writeFile(profile.path("memo.txt"), "First line\r\n" + paragraph + "\nLast line\n");
+    writeFile(profile.path("binary.txt"), std::string("PK\x03\x04\0\0binary", 12));
+    profile.ui().answerString(profile.path("memo.txt"));
+    user.click(CV_IMPORTMEMO).then([&](HWND d) {
+        const std::string memo = qorwin::text(d, CV_MEMO);
+        EXPECT_EQ(memo.rfind("First line\r\nword0 word1", 0), 0u) << memo;
+        EXPECT_NE(memo.find("word39\r\nLast line"), std::string::npos) << memo;
+        // The long paragraph was broken at blanks into several lines, no word cut.
+        std::size_t lines = 0;
+        for (std::size_t at = memo.find("\r\n"); at != std::string::npos; at = memo.find("\r\n", at + 2)) ++lines;
+        EXPECT_GT(lines, 3u);
+        EXPECT_EQ(memo.find("wo\r\n"), std::string::npos);
+        EXPECT_TRUE(qorwin::enabled(d, CV_CLEARMEMO));
+    });
+    profile.ui().answerString(profile.path("binary.txt"));
+    user.click(CV_IMPORTMEMO).then([&](HWND d) {
+        ASSERT_FALSE(profile.ui().shown().empty());
+        EXPECT_EQ(profile.ui().shown().back().text, "The memo file is not a plain text file.");
+        EXPECT_EQ(qorwin::text(d, CV_MEMO).rfind("First line", 0), 0u);  // the memo stays
+    });
+    profile.ui().answerCancel();  // the chooser cancelled: nothing happens, nothing is shown
+    user.click(CV_IMPORTMEMO).click(CV_ACCEPT);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(cancelled, 0);
+    // An imported memo counts as unchanged: OK asked nothing.
+    EXPECT_EQ(profile.ui().shown().size(), 1u);
+    EXPECT_EQ(memoOf(cover.memo).rfind("First line\r\n", 0), 0u);
+}
+
+TEST_F(AskCoverTest, AnImportedMemoLongerThanTheMemoHoldsIsCutAndTheUserTold) {
+    writeFile(profile.path("long.txt"), std::string(5000, 'x'));
+    profile.ui().answerString(profile.path("long.txt"));
+    user.click(CV_IMPORTMEMO).then([&](HWND d) {
+        std::string memo = qorwin::text(d, CV_MEMO);
+        std::string flat;
+        for (char c : memo)
+            if (c == 'x') flat += c;
+        EXPECT_LE(memo.size(), 2048u);
+        EXPECT_GE(flat.size(), 1900u);  // line ends take the rest
+        ASSERT_EQ(profile.ui().shown().size(), 1u);
+        EXPECT_EQ(profile.ui().shown()[0].text, "The memo was cut to its first 2048 characters.");
+    });
+    user.select(CV_TEMPLATES, 1);
+    profile.ui().answerString(profile.path("long.txt"));
+    user.click(CV_IMPORTMEMO).then([&](HWND d) {
+        // A template's memo holds what the form data block holds.
+        std::string memo = qorwin::text(d, CV_MEMO);
+        EXPECT_LE(memo.size(), 3199u);
+        EXPECT_GT(memo.size(), 3100u);
+    });
+    user.escape();
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(cancelled, 1);
+    EXPECT_EQ(cover.memo, 0u);
+}
+
+TEST_F(AskCoverTest, AChangedMemoIsOfferedForSavingAndSavedWithCrLfLines) {
+    user.append(CV_MEMO, "One\nTwo");
+    profile.ui().answerString(profile.path("notes"));
+    user.click(CV_SAVEMEMO).then([&](HWND) {
+        EXPECT_EQ(readFile(profile.path("notes.txt")), "One\r\nTwo\r\n");
+    });
+    user.append(CV_MEMO, "\nThree");
+    // OK asks; Yes opens the chooser; cancelling the chooser keeps the dialog up.
+    profile.ui().answer(IDYES);
+    profile.ui().answerCancel();
+    user.click(CV_ACCEPT).then([&](HWND d) {
+        EXPECT_EQ(qorwin::templateNumber(d), 2027);
+        EXPECT_EQ(profile.ui().shown().size(), 1u);
+    });
+    profile.ui().answer(IDYES);
+    profile.ui().answerString(profile.path("notes.txt"));
+    profile.ui().answer(IDYES);  // replace the file saved before (the overwrite question)
+    user.click(CV_ACCEPT);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(cancelled, 0);
+    EXPECT_EQ(readFile(profile.path("notes.txt")), "One\r\nTwo\r\nThree\r\n");
+    EXPECT_EQ(memoOf(cover.memo), "One\r\nTwo\r\nThree");
+}
+
+TEST_F(AskCoverTest, ClearingTheMemoHandsBackNoMemoBlock) {
+    cover.memo = memo("An old memo");
+    memos_.clear();  // the record owns it now: the dialog frees it when it hands back another
+    user.then([](HWND d) { EXPECT_EQ(qorwin::text(d, CV_MEMO), "An old memo"); });
+    user.click(CV_CLEARMEMO).then([](HWND d) {
+        EXPECT_EQ(qorwin::text(d, CV_MEMO), "");
+        EXPECT_FALSE(qorwin::enabled(d, CV_CLEARMEMO));
+    });
+    user.click(CV_ACCEPT);
+    const uint32_t old = cover.memo;
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(cover.memo, 0u);
+    EXPECT_EQ(UL_handlesize(old), 0u);  // the old block was freed
+}
+
+TEST_F(AskCoverTest, PreviewShowsTheCoverPageInAViewerAndTheFileGoesWithTheDialog) {
+    UL_strcopy(cover.recipient1, "Charles Babbage");
+    std::string shown;
+    user.select(CV_TEMPLATES, 1).append(CV_MEMO, "Please find the tables attached.").click(CV_PREVIEW);
+    user.then([&](HWND d) {
+        HWND viewer = qorsf::SF_coverpreviewwindow();
+        ASSERT_NE(viewer, nullptr);
+        int count = 0;
+        ASSERT_TRUE(L1_viewershows(viewer, &shown, &count));
+        char title[80] = {};
+        GetWindowTextA(viewer, title, sizeof title);
+        EXPECT_STREQ(title, "Cover Page Preview");
+        const auto pages = pagesOf(shown);
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_GT(pages[0].inkIn(0, 0, pages[0].width, pages[0].height), 1000u);
+        EXPECT_NE(std::string(cover.previewfile), "");
+        EXPECT_EQ(qorwin::templateNumber(d), 2027);  // the dialog is still the one in use
+    });
+    // A second preview replaces the first: one viewer, one file.
+    user.click(CV_PREVIEW).then([&](HWND) {
+        std::string second;
+        ASSERT_TRUE(L1_viewershows(qorsf::SF_coverpreviewwindow(), &second, nullptr));
+        EXPECT_NE(second, shown);
+        EXPECT_FALSE(fileExists(shown));
+        shown = second;
+    });
+    user.escape();
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(qorsf::SF_coverpreviewwindow(), nullptr);
+    EXPECT_FALSE(fileExists(shown));
+    EXPECT_EQ(std::string(cover.previewfile), "");
+}
+
+TEST_F(AskCoverTest, LogosOfTheDataDirectoryAreOfferedWithoutATemplateAndBecomeTheDefaults) {
+    makeLogo("LETTERHEAD.LGO", "ANALYTICAL ENGINES LTD");
+    makeLogo("small.lgo", "footer");
+    writeFile(profile.path("data/BROKEN.LGO"), "not a fax at all");
+    user.then([&](HWND d) {
+        EXPECT_EQ(qorwin::items(d, CV_HEADERLOGO), (std::vector<std::string>{"(no header)", "LETTERHEAD", "small"}));
+        ASSERT_EQ(profile.ui().shown().size(), 1u);
+        EXPECT_EQ(profile.ui().shown()[0].text, "The logo file BROKEN.LGO cannot be read.");
+    });
+    user.select(CV_HEADERLOGO, 1).select(CV_FOOTERLOGO, 2);
+    // A template puts the logos aside; no template brings them back as they were.
+    user.select(CV_TEMPLATES, 3).then([](HWND d) {
+        EXPECT_EQ(qorwin::selection(d, CV_HEADERLOGO), -1);
+        EXPECT_FALSE(qorwin::enabled(d, CV_HEADERLOGO));
+    });
+    user.select(CV_TEMPLATES, 0).then([](HWND d) {
+        EXPECT_EQ(qorwin::selection(d, CV_HEADERLOGO), 1);
+        EXPECT_EQ(qorwin::selection(d, CV_FOOTERLOGO), 2);
+        EXPECT_TRUE(qorwin::enabled(d, CV_FOOTERLOGO));
+        EXPECT_EQ(qorwin::limit(d, CV_MEMO), 2048u);
+    });
+    user.click(CV_ACCEPT);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(bytesAt(0, 80), profile.path("data/LETTERHEAD.LGO"));
+    EXPECT_EQ(bytesAt(80, 80), profile.path("data/small.lgo"));
+    EXPECT_EQ(cover.templatenumber, 0);
+    EXPECT_STREQ(params()->headername, "LETTERHEAD");
+    EXPECT_STREQ(params()->footername, "small");
+
+    // The next dialog starts from those defaults; accepting with a template leaves them.
+    COVER_SHEET next = sheet();
+    user.then([](HWND d) {
+        EXPECT_EQ(qorwin::selection(d, CV_HEADERLOGO), 1);
+        EXPECT_EQ(qorwin::selection(d, CV_FOOTERLOGO), 2);
+    });
+    user.select(CV_HEADERLOGO, 0).select(CV_TEMPLATES, 1).click(CV_ACCEPT);
+    ASSERT_EQ(SF_askcover(kHost, &next, &cancelled), 0);
+    EXPECT_EQ(next.templatenumber, 1);
+    EXPECT_EQ(std::string(next.headerlogo), "");
+    EXPECT_STREQ(params()->headername, "LETTERHEAD");
+    EXPECT_EQ(params()->word2204, 1);
+}
+
+TEST_F(AskCoverTest, SenderTextsGoBackToTheParametersUnlessTheyBeginWithABlank) {
+    UL_strcopy(params()->sendera, "Old Name");
+    UL_strcopy(params()->senderb, "Old Company");
+    user.then([](HWND d) { EXPECT_EQ(qorwin::text(d, CV_SENDERA), "Old Name"); });
+    user.type(CV_SENDERA, "New Name").type(CV_SENDERB, " just this once").click(CV_ACCEPT);
+    ASSERT_EQ(run(), 0);
+    EXPECT_STREQ(params()->sendera, "New Name");
+    EXPECT_STREQ(params()->senderb, "Old Company");
+    EXPECT_EQ(bytesAt(240, 80), " just this once");
+}
+
+TEST_F(AskCoverTest, ASendForManyRecipientsHidesTheRecipientTextsAndKeepsThem) {
+    SF_setcovermode(1);
+    UL_strcopy(cover.recipient1, "kept");
+    user.then([](HWND d) {
+        for (int id : {400, 406, 407, 408, 409, 436}) EXPECT_FALSE(qorwin::visible(d, id)) << id;
+        EXPECT_FALSE(qorwin::type(d, 406, "typed"));
+    });
+    user.click(CV_ACCEPT);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(bytesAt(400, 80), "kept");
+}
+
+TEST_F(AskCoverTest, ATemplateWhoseFileIsMissingIsReportedAndNotChosen) {
+    put("TEMPLATES", "template4", "gone,A template nobody installed");
+    params()->word2204 = 4;  // the last cover used it: the dialog starts without a template
+    user.then([&](HWND d) {
+        EXPECT_EQ(qorwin::items(d, CV_TEMPLATES).back(), "A template nobody installed");
+        EXPECT_EQ(qorwin::selection(d, CV_TEMPLATES), 0);
+        EXPECT_TRUE(qorwin::enabled(d, CV_HEADERLOGO));
+        ASSERT_EQ(profile.ui().shown().size(), 1u);  // told when the dialog opened
+    });
+    user.select(CV_TEMPLATES, 2).select(CV_TEMPLATES, 4).then([&](HWND d) {
+        ASSERT_EQ(profile.ui().shown().size(), 2u);
+        EXPECT_EQ(profile.ui().shown()[1].text,
+                  "The cover template file " + profile.path("data/gone.001") + " does not exist.");
+        EXPECT_EQ(qorwin::selection(d, CV_TEMPLATES), 2);  // back to the template in use
+    });
+    user.click(CV_ACCEPT);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(cover.templatenumber, 2);
+}
+
+TEST_F(AskCoverTest, TheDialogOpensOnTheLastTemplateWithItsMemo) {
+    params()->word2204 = 3;
+    cover.memo = memo("Kept from the last time");
+    memos_.clear();
+    user.then([](HWND d) {
+        EXPECT_EQ(qorwin::selection(d, CV_TEMPLATES), 3);
+        EXPECT_FALSE(qorwin::enabled(d, CV_HEADERLOGO));
+        EXPECT_EQ(qorwin::text(d, CV_MEMO), "Kept from the last time");
+    });
+    user.click(CV_ACCEPT);  // the memo was not changed: nothing is asked
+    const uint32_t old = cover.memo;
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(memoOf(cover.memo), "Kept from the last time");
+    EXPECT_NE(cover.memo, old);
+    EXPECT_EQ(UL_handlesize(old), 0u);
+    EXPECT_TRUE(profile.ui().shown().empty());
+}
+
+TEST_F(AskCoverTest, HelpShowsItsTopic) {
+    user.click(4).escape();
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(profile.ui().helps(), std::vector<int>{595});
+}
 }  // namespace
 }  // namespace qortest
