@@ -218,15 +218,7 @@ void printChosen(uint32_t h, const COVER_SHEET& c) {
         return;
     }
     std::printf("memo\n");
-    std::size_t start = 0;
-    while (start <= memo.size()) {
-        std::size_t end = memo.find('\n', start);
-        if (end == std::string::npos) end = memo.size();
-        std::string line = memo.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::printf("  %s\n", line.c_str());
-        start = end + 1;
-    }
+    for (const std::string& line : qorsf::SF_memolines(memo)) std::printf("  %s\n", line.c_str());
 }
 
 // The cover page dialog for its user (a person at the terminal, or a script), then what was

@@ -206,12 +206,9 @@ std::string fitLines(HWND window, const std::string& text, int width) {
         return size.cx > width;
     };
     std::string out;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::vector<std::string> lines = SF_memolines(text);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string line = lines[i];
         while (width > 0 && line.size() > 1 && wide(line)) {
             // The longest beginning that fits (at least one character).
             std::size_t fits = 1, over = line.size();
@@ -230,9 +227,7 @@ std::string fitLines(HWND window, const std::string& text, int width) {
             }
         }
         out += line;
-        if (end >= text.size()) break;
-        out += "\r\n";
-        start = end + 1;
+        if (i + 1 < lines.size()) out += "\r\n";
     }
     if (old) SelectObject(dc, old);
     ReleaseDC(edit, dc);
@@ -288,16 +283,8 @@ int16_t saveMemo(HWND window) {
     }
     HostFile file(s.host);
     if (int16_t st = UL_fcreatewhole(s.host, path.c_str(), file.out())) return st;
-    const std::string text = memoText(window);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : SF_memolines(memoText(window)))
         if (int16_t st = UL_fputline(s.host, file.get(), line.c_str())) return st;
-        start = end + 1;
-    }
     if (int16_t st = file.commit()) return st;
     s.memoChanged = false;
     return 0;
@@ -761,6 +748,20 @@ INT_PTR command(HWND window, int id, int code) {
 }
 
 }  // namespace
+
+std::vector<std::string> SF_memolines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
 
 void SF_setcovermode(int16_t mode) { ask().mode = mode; }
 int16_t SF_covermode() { return ask().mode; }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "qorsf.h"
 #include "qorwintypes.h"
@@ -56,6 +58,9 @@ int16_t SF_askcover(uint32_t host, COVER_SHEET* cover, uint16_t* cancelled);
 // recipient). The send dialog sets it while it runs.
 void SF_setcovermode(int16_t mode);
 int16_t SF_covermode();
+
+// The lines of a memo text, whose lines end in CR LF or LF (a last line end makes no line).
+std::vector<std::string> SF_memolines(const std::string& text);
 
 // The preview window the dialog has open (null when none); for tests.
 HWND SF_coverpreviewwindow();
