@@ -600,13 +600,6 @@ void clearMemo(HWND window) {
     setMemo(window, std::string());
 }
 
-// Ends the dialog with a failure status, releasing what it holds.
-void fail(HWND window, int16_t status) {
-    releaseFonts();
-    releaseLayout();
-    EndDialog(window, status);
-}
-
 INT_PTR initDialog(HWND window) {
     AskState& s = ask();
     const uint32_t host = s.host;
@@ -636,7 +629,7 @@ INT_PTR initDialog(HWND window) {
     if (s.layoutLoaded && s.layout.fonts[0]) {
         s.defaultFont = s.layout.fonts[0];
     } else if (int16_t st = SF_makefont(host, 15, 200, &s.defaultFont, 256)) {
-        fail(window, st);
+        EndDialog(window, st);  // the fonts and the layout go when SF_askcover ends
         return TRUE;
     } else {
         s.ownDefaultFont = true;
@@ -701,11 +694,7 @@ INT_PTR command(HWND window, int id, int code) {
     }
     switch (id) {
         case CV_ACCEPT: accept(window); return TRUE;
-        case IDCANCEL:
-            releaseFonts();
-            releaseLayout();
-            EndDialog(window, 1);
-            return TRUE;
+        case IDCANCEL: EndDialog(window, 1); return TRUE;  // the fonts go when SF_askcover ends
         case CV_HELP: UT_help(s.host, window, kCoverHelp); return TRUE;
         case CV_PREVIEW:
             if (int16_t st = preview(window)) UT_showerror(s.host, st);
