@@ -41,6 +41,7 @@ constexpr uint16_t kTextMemoFilter = 2108;   // filter of the memo file chooser
 constexpr uint16_t kTextMemoTitle = 2090;    // title of the memo file chooser
 constexpr uint16_t kTextPreviewTitle = 2109; // title of the preview window
 constexpr uint16_t kTextMemoCut = 2093;      // an imported memo was cut to the memo's room
+constexpr uint16_t kTextBadTemplate = 2094;  // a template that cannot be used, and why
 constexpr uint16_t kTextCoverPage = 2007;    // the default cover form (a report layout)
 constexpr uint16_t kTextCaption = 2126;      // "Send Fax"
 constexpr UINT kClosePreview = 0x1400;       // asks a preview window to close
@@ -386,21 +387,32 @@ int logoChoice(HWND window, int id) {
 // ---- Templates
 
 // Makes template `number` the dialog's template: the logo lists are put aside, the memo takes
-// the font and width of the template's memo field. Returns the status of reading it (13102
-// reported with its path; 13002 for a template without a memo field).
-int16_t applyTemplate(HWND window, int16_t number) {
+// the font and width of the template's memo field. Returns the status of reading it; a template
+// file that is missing (13102), cannot be read or has no memo field (13002) is reported to the
+// user here, with its path and what is wrong.
+int16_t applyTemplate(HWND window, int16_t number, bool* reported) {
     AskState& s = ask();
+    *reported = true;
     char path[UL_MAXPATH] = {};
     char description[UL_MAXPATH] = {};
     if (int16_t st = SF_templatelookup(s.host, number, path, description)) return st;
     CE_FORM form{};
-    if (int16_t st = CE_openform(s.host, path, &form)) return st;
+    if (int16_t st = CE_openform(s.host, path, &form)) {
+        const std::string why = std::string(path) + (form.error[0] ? std::string(": ") + form.error : std::string());
+        UL_reporterror(s.host, kTextBadTemplate, why.c_str());
+        return st;
+    }
     CE_FIELD table[CE_FIELDS];
     int16_t st = CE_readform(s.host, &form, table);
     CE_closeform(s.host, &form);
+    *reported = false;
     if (st) return st;
     const CE_FIELD& memo = table[CE_F_MEMO - 1];
-    if (memo.number != CE_F_MEMO) return SF_WRONGSTATE;
+    if (memo.number != CE_F_MEMO) {
+        UL_reporterror(s.host, kTextBadTemplate, (std::string(path) + ": it has no memo field").c_str());
+        *reported = true;
+        return SF_WRONGSTATE;
+    }
 
     HFONT font = nullptr;
     if (memo.face[0]) {
@@ -466,9 +478,10 @@ void chooseTemplate(HWND window, int entry) {
         leaveTemplate(window);
         return;
     }
-    const int16_t st = applyTemplate(window, static_cast<int16_t>(entry));
+    bool reported = false;
+    const int16_t st = applyTemplate(window, static_cast<int16_t>(entry), &reported);
     if (st) {
-        if (st != SF_NOTEMPLATE) UT_showerror(s.host, st);  // 13102 was reported with its path
+        if (!reported) UT_showerror(s.host, st);
         SendDlgItemMessageA(window, CV_TEMPLATES, LB_SETCURSEL, static_cast<WPARAM>(s.selected), 0);
     }
 }
@@ -677,7 +690,9 @@ INT_PTR initDialog(HWND window) {
     // The record's template, when it can be used; otherwise none.
     const int16_t wanted = s.selected;
     s.selected = 0;
-    if (wanted > 0 && static_cast<std::size_t>(wanted) <= s.templates.size() && applyTemplate(window, wanted) == 0)
+    bool reported = false;
+    if (wanted > 0 && static_cast<std::size_t>(wanted) <= s.templates.size() &&
+        applyTemplate(window, wanted, &reported) == 0)
         SendDlgItemMessageA(window, CV_TEMPLATES, LB_SETCURSEL, static_cast<WPARAM>(wanted), 0);
     cutMemo(text, static_cast<std::size_t>(memoLimit()));
     setMemo(window, text);

@@ -359,6 +359,30 @@ TEST_F(AskCoverTest, ATemplateWhoseFileIsMissingIsReportedAndNotChosen) {
     EXPECT_EQ(cover.templatenumber, 2);
 }
 
+TEST_F(AskCoverTest, ATemplateThatCannotBeReadOrHasNoMemoSaysWhyAndIsNotChosen) {
+    writeFile(profile.path("data/broken.001"), "paper A4\nfield adress 10 10 50 10\n");
+    writeFile(profile.path("data/nomemo.001"), "field to 10 10 100 10\n");
+    put("TEMPLATES", "template4", "broken,Broken");
+    put("TEMPLATES", "template5", "nomemo,Without a memo");
+    user.select(CV_TEMPLATES, 4).then([&](HWND d) {
+        ASSERT_EQ(profile.ui().shown().size(), 1u);
+        EXPECT_EQ(profile.ui().shown()[0].text, "The cover template cannot be used: " +
+                                                    profile.path("data/broken.001") +
+                                                    ": line 2: unknown field \"adress\"");
+        EXPECT_EQ(qorwin::selection(d, CV_TEMPLATES), 0);
+        EXPECT_TRUE(qorwin::enabled(d, CV_HEADERLOGO));
+    });
+    user.select(CV_TEMPLATES, 5).then([&](HWND d) {
+        ASSERT_EQ(profile.ui().shown().size(), 2u);
+        EXPECT_EQ(profile.ui().shown()[1].text, "The cover template cannot be used: " +
+                                                    profile.path("data/nomemo.001") + ": it has no memo field");
+        EXPECT_EQ(qorwin::selection(d, CV_TEMPLATES), 0);
+    });
+    user.click(CV_ACCEPT);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(cover.templatenumber, 0);
+}
+
 TEST_F(AskCoverTest, TheDialogOpensOnTheLastTemplateWithItsMemo) {
     params()->word2204 = 3;
     cover.memo = memo("Kept from the last time");
