@@ -35,6 +35,7 @@ const char* kHelp =
     "the memo, typed or imported from a text file; Preview. OK prints what was chosen; the\n"
     "template and the logos become the defaults of the next cover (the sender texts start from\n"
     "[GENERAL] SenderName, SenderCompany and SenderAddress).\n"
+    "\n"
     "templates lists the cover templates of the settings ([TEMPLATES]): number, file and\n"
     "description; a template whose file is missing from the data directory is marked so.\n"
     "preview makes the cover page of template N for one recipient and writes its first page as\n"
@@ -271,8 +272,8 @@ int run(const Args& args) {
 }
 
 Registration registration{{"cover",
-                           "  cover [templates | preview] the cover page dialog; list the cover templates; make a cover\n"
-                           "                               page to look at\n",
+                           "  cover [templates | preview]  the cover page dialog; list the cover templates; make a\n"
+                           "                               cover page to look at\n",
                            kHelp, run}};
 
 }  // namespace
