@@ -329,15 +329,10 @@ int16_t importMemo(HWND window) {
 
 // ---- Lists
 
-// The readable logo files of the data directory (extension LGO, any case): fax files whose
-// pages go before (header) or after (footer) a text cover. One that cannot be read is
-// reported with its name and left out.
-void findLogos(uint32_t host) {
-    AskState& s = ask();
-    s.logos.clear();
-    const std::string dir = dataDir(host);
-    if (dir.empty()) return;
+// The names of the logo files of a directory (extension LGO, any case), in order.
+std::vector<std::string> logoNames(const std::string& dir) {
     std::vector<std::string> names;
+    if (dir.empty()) return names;
     if (DIR* d = ::opendir(dir.c_str())) {
         while (const dirent* e = ::readdir(d)) {
             const std::string name = e->d_name;
@@ -348,7 +343,28 @@ void findLogos(uint32_t host) {
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return ::strcasecmp(a.c_str(), b.c_str()) < 0;
     });
-    for (const std::string& name : names) {
+    return names;
+}
+
+// A logo named by a short name or a path: the path of its file in the data directory, or
+// empty when there is no such logo file (a name that names no file must never reach a cover).
+std::string logoPath(uint32_t host, const std::string& named) {
+    if (named.empty()) return std::string();
+    const std::string dir = dataDir(host);
+    const std::string base = baseOf(named);
+    for (const std::string& name : logoNames(dir))
+        if (::strcasecmp(baseOf(name).c_str(), base.c_str()) == 0 && dir.size() + name.size() < UL_MAXPATH)
+            return dir + name;
+    return std::string();
+}
+
+// The readable logo files of the data directory: fax files whose pages go before (header) or
+// after (footer) a text cover. One that cannot be read is reported with its name and left out.
+void findLogos(uint32_t host) {
+    AskState& s = ask();
+    s.logos.clear();
+    const std::string dir = dataDir(host);
+    for (const std::string& name : logoNames(dir)) {
         const std::string path = dir + name;
         UL_FAXHEADER header{};
         if (path.size() >= UL_MAXPATH || UL_readfaxheader(host, path.c_str(), &header) != 0 || header.format != 2 ||
@@ -827,9 +843,9 @@ int16_t SF_askcover(uint32_t host, COVER_SHEET* cover, uint16_t* cancelled) {
     if (!cover->sendera[0]) UL_strcopy(cover->sendera, p->sendera);
     if (!cover->senderb[0]) UL_strcopy(cover->senderb, p->senderb);
     if (!cover->senderc[0]) UL_strcopy(cover->senderc, p->senderc);
-    // A logo the record names already (a path chosen earlier) stays; otherwise the defaults.
-    if (!cover->headerlogo[0]) UL_strcopy(cover->headerlogo, s.headerName);
-    if (!cover->footerlogo[0]) UL_strcopy(cover->footerlogo, s.footerName);
+    // The record's logos (or else the last ones chosen) as paths of logo files that exist.
+    UL_strcopy(cover->headerlogo, logoPath(host, cover->headerlogo[0] ? cover->headerlogo : s.headerName).c_str());
+    UL_strcopy(cover->footerlogo, logoPath(host, cover->footerlogo[0] ? cover->footerlogo : s.footerName).c_str());
     cover->templatenumber = static_cast<int16_t>(p->word2204);
     s.selected = cover->templatenumber;
 

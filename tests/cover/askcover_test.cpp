@@ -316,6 +316,22 @@ TEST_F(AskCoverTest, LogosOfTheDataDirectoryAreOfferedWithoutATemplateAndBecomeT
     EXPECT_EQ(params()->word2204, 1);
 }
 
+TEST_F(AskCoverTest, ACancelledDialogLeavesOnlyLogosThatExistInTheRecord) {
+    makeLogo("LETTERHEAD.LGO", "ANALYTICAL ENGINES LTD");
+    UL_strcopy(params()->headername, "letterhead");  // found whatever its case
+    UL_strcopy(params()->footername, "FOOTER");       // the default, with no such file
+    user.escape();
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(cancelled, 1);
+    EXPECT_EQ(bytesAt(0, 80), profile.path("data/LETTERHEAD.LGO"));
+    EXPECT_EQ(bytesAt(80, 80), "");
+    // So the text cover made from it has the logo's page before the cover's own.
+    const std::string out = profile.path("cover.fax");
+    int16_t type = 0;
+    ASSERT_EQ(qorsf::SF_makecover(kHost, &cover, out.c_str(), 1, 0, &type), 0);
+    EXPECT_EQ(pagesOf(out).size(), 2u);
+}
+
 TEST_F(AskCoverTest, SenderTextsGoBackToTheParametersUnlessTheyBeginWithABlank) {
     UL_strcopy(params()->sendera, "Old Name");
     UL_strcopy(params()->senderb, "Old Company");
