@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "phonebook_common.h"
+#include "cover/askcover.h"
 #include "cover/cover.h"
 #include "frame/frame.h"
 #include "host.h"
@@ -17,14 +18,23 @@
 #include "qorsf.h"
 #include "qorul.h"
 #include "qorux.h"
+#include "ui.h"
 
 namespace qorfax {
 namespace {
 
 const char* kHelp =
-    "usage: qorfax cover templates\n"
+    "usage: qorfax cover [--to NAME|NUMBER]\n"
+    "       qorfax cover templates\n"
     "       qorfax cover preview --template N --to NAME|NUMBER [--subject TEXT]\n"
     "                            [--memo TEXT | --memo-file FILE] --png FILE | --pdf FILE\n"
+    "\n"
+    "Without a verb, opens the cover page dialog for a person at the terminal (or for a script\n"
+    "with --ui script): a template or, for a text cover, header and footer logos; the sender\n"
+    "and recipient texts (--to fills the recipient's from the phone book, or the fax number);\n"
+    "the memo, typed or imported from a text file; Preview. OK prints what was chosen; the\n"
+    "template and the logos become the defaults of the next cover (the sender texts start from\n"
+    "[GENERAL] SenderName, SenderCompany and SenderAddress).\n"
     "\n"
     "templates lists the cover templates of the settings ([TEMPLATES]): number, file and\n"
     "description; a template whose file is missing from the data directory is marked so.\n"
@@ -73,6 +83,24 @@ bool memoText(const std::string& text, const std::string& file, std::string* mem
         memo->resize(3199);
     }
     return true;
+}
+
+// The recipient texts of a cover: a number is the fax number; a name of the phone book gives
+// the name, company and numbers. 0, or the exit code of the failure (reported).
+int fillRecipient(uint32_t h, const std::string& to, COVER_SHEET* cover) {
+    if (looksLikeNumber(to)) {
+        UL_strcopy(cover->recipient4, to.c_str());
+        return kExitOk;
+    }
+    char info[661] = {};
+    int16_t st = SF_nametophone(h, to.c_str(), info);
+    SF_epilog(h);
+    if (st) return st == SF_NORECORD ? kExitFailed : fail(st, to.c_str());
+    PB_ENTRY entry{};
+    SF_infotoentry(h, info, &entry);
+    UL_strcopy(entry.name, to.c_str());
+    qorsf::SF_fillcoverto(h, &entry, cover);
+    return kExitOk;
 }
 
 int preview(const Args& args) {
@@ -124,18 +152,7 @@ int preview(const Args& args) {
     UL_strcopy(cover.senderb, p->senderb);
     UL_strcopy(cover.senderc, p->senderc);
     cover.templatenumber = static_cast<int16_t>(n);
-    if (looksLikeNumber(to)) {
-        UL_strcopy(cover.recipient4, to.c_str());
-    } else {
-        char info[661] = {};
-        int16_t st = SF_nametophone(h, to.c_str(), info);
-        SF_epilog(h);
-        if (st) return st == SF_NORECORD ? kExitFailed : fail(st, to.c_str());
-        PB_ENTRY entry{};
-        SF_infotoentry(h, info, &entry);
-        UL_strcopy(entry.name, to.c_str());
-        qorsf::SF_fillcoverto(h, &entry, &cover);
-    }
+    if (int rc = fillRecipient(h, to, &cover)) return rc;
     struct Memo {
         uint32_t handle = 0;
         ~Memo() {
@@ -171,12 +188,83 @@ int preview(const Args& args) {
     return kExitOk;
 }
 
+void printChosen(uint32_t h, const COVER_SHEET& c) {
+    auto row = [](const char* what, const char* text) { std::printf("%-14s %s\n", what, *text ? text : "-"); };
+    if (c.templatenumber > 0) {
+        char path[80] = {}, description[80] = {};
+        qorsf::SF_templatelookup(h, c.templatenumber, path, description);
+        std::printf("%-14s %d %s\n", "template", c.templatenumber, *description ? description : path);
+    } else {
+        row("template", "none (a text cover)");
+        row("header logo", c.headerlogo);
+        row("footer logo", c.footerlogo);
+    }
+    row("sender", c.sendera);
+    row("company", c.senderb);
+    row("address", c.senderc);
+    row("recipient", c.recipient1);
+    row("company", c.recipient2);
+    row("voice", c.recipient3);
+    row("fax", c.recipient4);
+    std::string memo;
+    if (c.memo) {
+        void* p = nullptr;
+        if (UL_lockhandle(c.memo, &p) == 0 && p) {
+            memo = static_cast<const char*>(p);
+            UL_unlockhandle(c.memo);
+        }
+    }
+    if (memo.empty()) {
+        row("memo", "");
+        return;
+    }
+    std::printf("memo\n");
+    for (const std::string& line : qorsf::SF_memolines(memo)) std::printf("  %s\n", line.c_str());
+}
+
+// The cover page dialog for its user (a person at the terminal, or a script), then what was
+// chosen. The send flows' cover sheet record is the one the dialog works on.
+int dialog(const Args& args) {
+    std::string to;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--to" && i + 1 < args.size()) to = args[++i];
+        else return usage(kHelp, "unknown or incomplete argument " + args[i]);
+    }
+    int16_t st = 0;
+    uint16_t cancelled = 1;
+    Host host;
+    {
+        DialogUser user;
+        if (!user.interactive()) return usage(kHelp, "the cover page dialog needs a terminal or --ui script");
+        if (int16_t s = host.open()) {
+            user.finish();
+            return fail(s, "the library cannot be opened");
+        }
+        COVER_SHEET* cover = qorsf::defaultCover();
+        if (!to.empty()) {
+            if (int rc = fillRecipient(host.handle(), to, cover)) {
+                user.finish();
+                return rc;
+            }
+        }
+        st = qorsf::SF_askcover(host.handle(), cover, &cancelled);
+        user.finish();
+    }
+    if (st) return fail(st, "the cover page dialog");
+    if (cancelled) {
+        std::fprintf(stderr, "qorfax: cover: cancelled, nothing was chosen\n");
+        return kExitFailed;
+    }
+    printChosen(host.handle(), *qorsf::defaultCover());
+    return kExitOk;  // the defaults are saved when the library closes
+}
+
 int run(const Args& args) {
     if (wantsHelp(args)) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
-    if (args.empty()) return usage(kHelp, "cover needs templates or preview");
+    if (args.empty() || args[0].rfind("--", 0) == 0) return dialog(args);
     const Args rest(args.begin() + 1, args.end());
     if (args[0] == "templates") return templates(rest);
     if (args[0] == "preview") return preview(rest);
@@ -184,7 +272,8 @@ int run(const Args& args) {
 }
 
 Registration registration{{"cover",
-                           "  cover templates | preview    list the cover templates; make a cover page to look at\n",
+                           "  cover [templates | preview]  the cover page dialog; list the cover templates; make a\n"
+                           "                               cover page to look at\n",
                            kHelp, run}};
 
 }  // namespace

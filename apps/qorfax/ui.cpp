@@ -25,7 +25,8 @@ std::string& picturePath() {
 // User actions read from standard input, one a line:
 //   type ID TEXT | append ID TEXT | erase ID | click ID | double-click ID | select ID INDEX |
 //   toggle ID INDEX | focus ID | enter | escape | close | picture FILE.png | # comment
-// A message box that asks a question takes the next line as its answer: yes, no, ok or cancel.
+// A message box that asks a question takes the next line as its answer: yes, no, ok or cancel;
+// a file chooser takes the next line as the file's name (cancel or an empty line cancels).
 // The end of the input (or a line that cannot be done) ends the dialog as Cancel would.
 class ScriptUser : public qorui::ConsoleDriver {
 public:
@@ -52,6 +53,16 @@ public:
         if (line == "ok") return IDOK;
         (void)owner;
         return IDCANCEL;
+    }
+    // A file chooser takes the next line as the file's name; "cancel" or an empty line cancels.
+    bool chooseFile(HWND, const std::string&, const std::string& title, int, std::string& path) override {
+        std::string line;
+        while (std::getline(std::cin, line) && !line.empty() && line[0] == '#') {
+        }
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), line.c_str());
+        if (line.empty() || line == "cancel") return false;
+        path = line;
+        return true;
     }
     void failed(const std::string& what) override { std::fprintf(stderr, "qorfax: %s\n", what.c_str()); }
 

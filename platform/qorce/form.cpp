@@ -5,6 +5,7 @@
 // the paper's top left corner. See docs/covers.md for the whole format.
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -58,6 +59,7 @@ const char* const kFieldNames[CE_FIELDS] = {"to",   "company", "voice", "fax",  
                                             "fromfax", "date", "pages", "subject", "memo", "reference", "page"};
 
 double paperWidthMm(int paper) { return paper == 1 ? 215.9 : 210.0; }
+double paperHeightMm(int paper) { return qordoc::paperInches(paper == 1 ? 1 : 0) * 25.4; }
 
 bool tokenize(const std::string& line, std::vector<std::string>* out, std::string* error) {
     out->clear();
@@ -362,18 +364,26 @@ qordoc::Page bilevel(cairo_surface_t* s, int ydpi) {
     return page;
 }
 
+// Where the form lies on the fax page. The page is as long as the profile's paper ([PRINT]
+// Paper), like every page of a fax; a form laid out on the other paper is scaled to fit it with
+// its proportions and centred, so that nothing of it is cut (A4 on Letter: 94 %).
 struct Geometry {
-    double xOffset;  // mm from the fax page's left edge to the paper's
-    double xScale, yScale;
+    double xOffset, yOffset;  // mm of the page from its left and top edge to the form's
+    double fit;               // form millimetres to page millimetres
+    double xScale, yScale;    // page millimetres to pixels
     int rows;
 };
 
-Geometry geometryOf(const Form& form, bool fine) {
+Geometry geometryOf(const Form& form, int pagePaper, bool fine) {
     qordoc::Format f;
     f.fine = fine;
-    f.paper = form.paper;
+    f.paper = pagePaper;
     Geometry g;
-    g.xOffset = (kFaxWidthMm - paperWidthMm(form.paper)) / 2;
+    const double formW = paperWidthMm(form.paper), formH = paperHeightMm(form.paper);
+    const double pageW = paperWidthMm(pagePaper), pageH = paperHeightMm(pagePaper);
+    g.fit = form.paper == pagePaper ? 1.0 : std::min({1.0, pageW / formW, pageH / formH});
+    g.xOffset = (kFaxWidthMm - formW * g.fit) / 2;
+    g.yOffset = (pageH - formH * g.fit) / 2;
     g.xScale = qordoc::kXdpi / 25.4;
     g.yScale = f.ydpi() / 25.4;
     g.rows = f.rows();
@@ -423,6 +433,7 @@ struct Measure {
 
 struct CE_FORMIMPL {
     Form form;
+    int pagePaper = 0;  // the paper of the pages it is rendered on: 0 A4, 1 Letter
 };
 
 int16_t CE_parseform(const std::string& text, std::string* error) {
@@ -458,6 +469,8 @@ int16_t CE_openform(uint32_t host, const char* path, CE_FORM* form) {
     const std::size_t slash = p.rfind('/');
     impl->form.dir = slash == std::string::npos ? std::string() : p.substr(0, slash + 1);
     form->paper = static_cast<int16_t>(impl->form.paper);
+    L1_PAGEINFO info;
+    if (L1_initpageinfo(host, &info, 0) == 0) impl->pagePaper = info.paper == 1 ? 1 : 0;
     for (const Item& it : impl->form.items) form->fields += it.kind == ItemKind::Field;
     form->impl = impl.release();
     return 0;
@@ -539,13 +552,13 @@ int16_t CE_readform(uint32_t, CE_FORM* form, CE_FIELD* table) {
 bool CE_fieldbox(const CE_FORM* form, int16_t number, int16_t fine, int* x0, int* y0, int* x1, int* y1) {
     const Form* f = formOf(form);
     if (!f) return false;
-    const Geometry g = geometryOf(*f, fine != 0);
+    const Geometry g = geometryOf(*f, form->impl->pagePaper, fine != 0);
     for (const Item& it : f->items) {
         if (it.kind != ItemKind::Field || it.field != number) continue;
-        *x0 = static_cast<int>((it.x + g.xOffset) * g.xScale);
-        *y0 = static_cast<int>(it.y * g.yScale);
-        *x1 = static_cast<int>(std::ceil((it.x + it.w + g.xOffset) * g.xScale));
-        *y1 = static_cast<int>(std::ceil((it.y + it.h) * g.yScale));
+        *x0 = static_cast<int>((it.x * g.fit + g.xOffset) * g.xScale);
+        *y0 = static_cast<int>((it.y * g.fit + g.yOffset) * g.yScale);
+        *x1 = static_cast<int>(std::ceil(((it.x + it.w) * g.fit + g.xOffset) * g.xScale));
+        *y1 = static_cast<int>(std::ceil(((it.y + it.h) * g.fit + g.yOffset) * g.yScale));
         return true;
     }
     return false;
@@ -560,7 +573,7 @@ int16_t CE_fillform(uint32_t host, const char* output, const CE_FORMDATA* data, 
     if (int16_t st = CE_openform(host, tpath, &handle)) return st;
     std::unique_ptr<CE_FORMIMPL> owner(handle.impl);
     const Form& form = owner->form;
-    const Geometry g = geometryOf(form, fine != 0);
+    const Geometry g = geometryOf(form, owner->pagePaper, fine != 0);
 
     // The memo is wrapped first: what does not fit its box goes onto a second page, in a box
     // as wide as the memo's from 20 mm below the top to 20 mm above the bottom.
@@ -570,7 +583,7 @@ int16_t CE_fillform(uint32_t host, const char* output, const CE_FORMDATA* data, 
     std::vector<std::string> memoLines;
     double memoPitch = 1;
     std::size_t firstPageLines = 0, secondPageLines = 0;
-    Measure m(g.xScale, g.yScale);
+    Measure m(g.xScale * g.fit, g.yScale * g.fit);  // as the page draws the form
     if (memo) {
         setFont(m.cr.get(), form, memo->style);
         cairo_font_extents_t fe;
@@ -578,7 +591,7 @@ int16_t CE_fillform(uint32_t host, const char* output, const CE_FORMDATA* data, 
         memoPitch = fe.height;
         memoLines = wrap(m.cr.get(), utf8Of(fieldText(*data, CE_F_MEMO, 0, 1)), memo->w);
         firstPageLines = static_cast<std::size_t>(std::max(1.0, (memo->h + 0.01) / memoPitch));
-        const double paperMm = g.rows / g.yScale;
+        const double paperMm = paperHeightMm(form.paper);  // in the form's millimetres
         secondPageLines = static_cast<std::size_t>(std::max(1.0, (paperMm - 40) / memoPitch));
         if (memoLines.size() > firstPageLines + secondPageLines) memoLines.resize(firstPageLines + secondPageLines);
     }
@@ -593,7 +606,8 @@ int16_t CE_fillform(uint32_t host, const char* output, const CE_FORMDATA* data, 
         cairo_set_source_rgb(cr, 1, 1, 1);
         cairo_paint(cr);
         cairo_scale(cr, g.xScale, g.yScale);
-        cairo_translate(cr, g.xOffset, 0);
+        cairo_translate(cr, g.xOffset, g.yOffset);
+        cairo_scale(cr, g.fit, g.fit);
         textOptions(cr);
 
         auto drawLines = [&](const Item& it, const std::vector<std::string>& lines, std::size_t from, std::size_t count,

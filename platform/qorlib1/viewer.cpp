@@ -30,6 +30,10 @@ LRESULT CALLBACK viewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 InvalidateRect(window, nullptr, TRUE);
                 return TRUE;
             }
+            if (wParam == VW_GETFILE) {
+                const auto it = viewers().find(window);
+                return it == viewers().end() ? 0 : reinterpret_cast<LRESULT>(it->second.file.c_str());
+            }
             break;
         case WM_CLOSE: DestroyWindow(window); return 0;
         case WM_DESTROY: viewers().erase(window); return 0;

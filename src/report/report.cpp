@@ -601,6 +601,16 @@ int16_t UT_updprt(uint32_t host, RptValues* values, const char* text, int16_t ki
     return 0;
 }
 
+int16_t SF_rptcolumnwidth(const RPT_CONTEXT* ctx, int16_t column) {
+    if (!ctx || !ctx->data || column < 1) return 0;
+    int16_t widest = 0;
+    for (const Block& block : ctx->data->blocks)
+        for (const std::vector<Field>& fields : block.perLine)
+            for (const Field& f : fields)
+                if (f.kind == RPT_V_COLUMN0 + column) widest = std::max(widest, f.width);
+    return widest;
+}
+
 void SF_rptfree(uint32_t host, RPT_CONTEXT* ctx) {
     if (!ctx) return;
     if (ctx->file) UL_fclose(host, ctx->file);

@@ -112,6 +112,9 @@ int16_t SF_rptclose(uint32_t host, RPT_CONTEXT* ctx);
 // zeroes the context, all but its print-afterwards flag: that stays readable after
 // SF_rptclose until the next SF_rptopen or SF_rptlayout.
 void SF_rptfree(uint32_t host, RPT_CONTEXT* ctx);
+// The widest field of column `column` (from 1) in any block of the loaded layout, in characters
+// (0 when no field names the column).
+int16_t SF_rptcolumnwidth(const RPT_CONTEXT* ctx, int16_t column);
 // Sets value `kind` to the text, cut to 79 characters; 13002 for a kind out of range.
 int16_t UT_updprt(uint32_t host, RptValues* values, const char* text, int16_t kind);
 

@@ -179,6 +179,40 @@ TEST_F(TerminalFrontEnd, ATerminalTooSmallSaysSoAndARelayoutFollowsTheResize) {
     EXPECT_TRUE(t.waitFor("cancelled")) << t.screen();
 }
 
+TEST_F(TerminalFrontEnd, APersonMakesACoverPageAndLooksAtItsPreview) {
+    Terminal t(qorfax("cover"), 40, 110);
+    ASSERT_TRUE(t.started());
+    ASSERT_TRUE(t.waitFor("Cover Page")) << t.screen();
+    EXPECT_TRUE(t.waitFor("Template:")) << t.screen();
+    EXPECT_TRUE(t.waitFor("<OK>")) << t.screen();
+    // The focus starts in the sender's name.
+    t.send("Ada Lovelace");
+    ASSERT_TRUE(t.waitFor("Ada Lovelace")) << t.screen();
+    // Alt+T: the template list; Down chooses the first template.
+    t.send("\x1bt");
+    t.send("\x1bOB");  // the Down key of an xterm in keypad mode
+    // Alt+M: the memo, two lines typed.
+    t.send("\x1bm");
+    t.send("Dear Ann,\rthe tables follow.");
+    ASSERT_TRUE(t.waitFor("the tables follow.")) << t.screen();
+    // Alt+P: the preview over the dialog until a key is pressed.
+    t.send("\x1bp");
+    ASSERT_TRUE(t.waitFor("Cover Page Preview")) << t.screen();
+    EXPECT_TRUE(t.waitFor("Press any key to close the preview.")) << t.screen();
+    t.send(" ");
+    // Back in the dialog: Alt+N to the name, Enter presses OK, No to saving the memo.
+    t.send("\x1bn");
+    t.send("\r");
+    ASSERT_TRUE(t.waitFor("The memo was changed.")) << t.screen();
+    t.send("n");
+    EXPECT_EQ(t.exitStatus(), 0) << t.screen();
+    ASSERT_TRUE(t.waitFor("template       1 Classic")) << t.screen();
+    const std::string s = t.screen();
+    EXPECT_NE(s.find("sender         Ada Lovelace"), std::string::npos) << s;
+    EXPECT_NE(s.find("  Dear Ann,"), std::string::npos) << s;
+    EXPECT_NE(s.find("  the tables follow."), std::string::npos) << s;
+}
+
 TEST(PathCompletion, CompletesTheCommonPartAndListsTheChoices) {
     qortest::TempProfile profile;
     const std::string dir = profile.path("files/");

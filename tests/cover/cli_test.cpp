@@ -72,5 +72,45 @@ TEST(CoverCli, TemplatesPreviewAndAThreeRecipientSendWithCovers) {
     EXPECT_EQ(run("send --to 0123 --subject x " + shellQuote(p.path("doc.txt"))).exit, 2);
 }
 
+
+TEST(CoverCli, TheCoverPageDialogRunsForAScriptAndSaysWhatWasChosen) {
+    TempProfile p;
+    const std::string root = p.root();
+    ASSERT_EQ(runQorfax(QORFAX_BINARY, root, "phonebook add 'Ann Archer' --fax '0111 222' --company Acme").exit, 0);
+    writeFile(p.path("memo.txt"), "Dear Ann,\r\nthe figures are attached.\r\n");
+    // Modern, a sender name typed, the memo imported from a file, then OK.
+    writeFile(p.path("user.txt"),
+              "select 424 2\n"
+              "type 403 Ada Lovelace\n"
+              "click 421\n" +
+                  p.path("memo.txt") + "\n"
+                  "click 6\n");
+    const std::string png = p.path("dialog.png");
+    CommandResult r = runQorfax(QORFAX_BINARY, root,
+                                "--ui script --picture " + shellQuote(png) + " cover --to 'Ann Archer' < " +
+                                    shellQuote(p.path("user.txt")));
+    ASSERT_EQ(r.exit, 0) << r.both();
+    EXPECT_NE(r.out.find("template       2 Modern"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("sender         Ada Lovelace"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("recipient      Ann Archer"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("company        Acme"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("fax            0111 222"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("memo\n  Dear Ann,\n  the figures are attached.\n"), std::string::npos) << r.out;
+    EXPECT_EQ(readFile(png).substr(1, 3), "PNG");
+
+    // The template is the next cover's default; Esc cancels.
+    writeFile(p.path("user.txt"), "escape\n");
+    r = runQorfax(QORFAX_BINARY, root, "--ui script cover < " + shellQuote(p.path("user.txt")));
+    EXPECT_EQ(r.exit, 1) << r.both();
+    EXPECT_NE(r.err.find("cancelled"), std::string::npos) << r.err;
+    writeFile(p.path("user.txt"), "click 6\n");
+    r = runQorfax(QORFAX_BINARY, root, "--ui script cover < " + shellQuote(p.path("user.txt")));
+    ASSERT_EQ(r.exit, 0) << r.both();
+    EXPECT_NE(r.out.find("template       2 Modern"), std::string::npos) << r.out;
+
+    // Without a terminal or a script there is nobody to use the dialog.
+    r = runQorfax(QORFAX_BINARY, root, "--ui console cover");
+    EXPECT_EQ(r.exit, 2) << r.both();
+}
 }  // namespace
 }  // namespace qortest

@@ -92,7 +92,8 @@ int16_t CE_measureform(uint32_t host, CE_FORM* form, int16_t mode);
 // The field table, indexed by field number - 1 (CE_FIELDS entries).
 int16_t CE_readform(uint32_t host, CE_FORM* form, CE_FIELD* table);
 // Fills the template named in the block and writes the cover as one fax file at `output`
-// (fine: 196 lines an inch, else 98); `pages` (may be null) gets its page count (1 or 2).
+// (fine: 196 lines an inch, else 98) on the paper of the profile ([PRINT] Paper; a form laid out
+// on the other paper is scaled to fit it); `pages` (may be null) gets its page count (1 or 2).
 int16_t CE_fillform(uint32_t host, const char* output, const CE_FORMDATA* data, int16_t fine, int16_t* pages);
 // A text document made into page files of `base` at resolution 1 (normal) or 2 (fine); the
 // work block (at least sizeof(L1_PAGEINFO)) is prepared here; `pages` gets the count.
@@ -100,7 +101,8 @@ int16_t CE_rendercover(uint32_t host, const char* text, const char* base, void* 
                        int16_t resolution, int16_t* pages);
 
 // For tests and the documentation: the rectangle of a field on a rendered page, in pixels
-// (fine or normal rows). False when the form does not place the field.
+// (fine or normal rows), on the paper of the profile the form was opened for. False when the
+// form does not place the field.
 bool CE_fieldbox(const CE_FORM* form, int16_t number, int16_t fine, int* x0, int* y0, int* x1, int* y1);
 // Parses template text without files (the fuzz target's entry); 0 or CE_E_SYNTAX/CE_E_TOOLARGE.
 int16_t CE_parseform(const std::string& text, std::string* error);

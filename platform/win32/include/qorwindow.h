@@ -387,9 +387,11 @@ enum : UINT {
 // step sends WM_COMMAND with notification 1 to the parent.
 enum : UINT { SPM_SETRANGE = 1024, SPM_GETRANGE = 1025, SPM_SETPOS = 1026, SPM_GETPOS = 1027 };
 enum : WORD { SPN_CHANGE = 1 };
-// "QorViewer": shows a fax or text file; 1024 with wParam 8 and lParam the path names it.
+// "QorViewer": shows a fax or text file; 1024 with wParam 8 and lParam the path names it. A
+// viewer window (QORLIB1) answers 1024 with wParam 9 with the path it shows (a const char*,
+// valid until the window changes), 0 from any other window.
 enum : UINT { VWM_COMMAND = 1024 };
-enum : WPARAM { VW_SHOWFILE = 8 };
+enum : WPARAM { VW_SHOWFILE = 8, VW_GETFILE = 9 };
 // "QorButton": a push button with colours. 1039 sets the colour of part wParam (0..3) to lParam,
 // 1038 sets part 1 to lParam; both return the previous colour.
 enum : UINT { CBM_SETFACECOLOR = 1038, CBM_SETCOLOR = 1039 };

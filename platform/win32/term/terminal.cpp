@@ -670,6 +670,39 @@ struct TerminalDriver::Impl {
         }
     }
 
+    // The visible viewer windows owned by the dialog.
+    std::vector<HWND> viewersOf(HWND dlg) {
+        std::vector<HWND> owned, out;
+        for (const auto& [id, w] : qorwin::detail::state().windows)
+            if (w && w->owner == dlg && w->visible && w->kind == Kind::Main) owned.push_back(w->self);
+        for (HWND h : owned)
+            if (SendMessageA(h, VWM_COMMAND, VW_GETFILE, 0) != 0) out.push_back(h);
+        return out;
+    }
+
+    // A viewer window over the dialog: its title and a text-art view of its file; false when
+    // the terminal went away.
+    bool showViewer(HWND dlg, HWND viewer) {
+        const char* file = reinterpret_cast<const char*>(SendMessageA(viewer, VWM_COMMAND, VW_GETFILE, 0));
+        if (!file) return true;
+        if (find(dlg)) draw(dlg); else erase();
+        const int height = std::max(6, LINES - 2), width = std::max(20, std::min(COLS - 2, height * 2 + 4));
+        const int x = std::max(0, (COLS - width) / 2), y = std::max(0, (LINES - height) / 2);
+        Window* w = find(viewer);
+        box(y, x, height, width, w ? label(w->text) : std::string());
+        for (int r = 1; r < height - 2; ++r) fillLine(y + r, x + 1, width - 2, ' ');
+        std::vector<std::string> lines;
+        if (const qorwin::ViewerPainter painter = qorwin::viewerPainter())
+            lines = painter(file, width - 4, height - 4);
+        for (std::size_t i = 0; i < lines.size() && static_cast<int>(i) < height - 4; ++i)
+            put(y + 1 + static_cast<int>(i), x + 2, lines[i], width - 4);
+        put(y + height - 2, x + 2, "Press any key to close the preview.", width - 4, A_DIM);
+        curs_set(0);
+        const bool on = key() != ERR;
+        clearok(stdscr, TRUE);  // the dialog is drawn whole again, not patched from the preview
+        return on;
+    }
+
     // A line of input at the bottom of the screen; Tab completes a path when `paths`.
     bool prompt(const std::string& title, const std::string& question, std::string& text, bool paths) {
         start();
@@ -752,6 +785,12 @@ bool TerminalDriver::userAction(HWND dialog) {
     m.start();
     if (!m.screen) return false;
     m.dialog = dialog;
+    // A viewer window the dialog opened (a preview) is shown over it until a key is pressed,
+    // then closed: the terminal has one window at a time.
+    for (HWND viewer : m.viewersOf(dialog)) {
+        if (!m.showViewer(dialog, viewer)) return false;
+        if (IsWindow(viewer)) SendMessageA(viewer, WM_CLOSE, 0, 0);
+    }
     const auto caret = m.draw(dialog);
     if (caret.first >= 0) {
         curs_set(1);
