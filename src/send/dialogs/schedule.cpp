@@ -105,6 +105,15 @@ int16_t* timePart(SF_DATETIME& dt, int id) {
     return nullptr;
 }
 
+// The year the year field stands for. Two digits name a year of the window; the one year they
+// cannot name (100 years on, the top of the year spin) is kept when the dialog's year has them.
+int32_t yearShown(uint32_t host, HWND w) {
+    const int id = SF_datefieldid(2);
+    const int32_t year = SF_yearfromfield(host, w, id);
+    const int32_t kept = sched().now.year;
+    return kept > year && static_cast<int32_t>(fieldNumber(w, id)) == kept % 100 ? kept : year;
+}
+
 void dateFocusLost(uint32_t host, HWND w, int id) {
     ScheduleState& s = sched();
     if (!s.dateEdited) return;
@@ -122,7 +131,7 @@ void dateFocusLost(uint32_t host, HWND w, int id) {
             break;
         case 2:
             // The year is read as typed, in the window of the current year.
-            s.now.year = static_cast<int16_t>(SF_yearfromfield(host, w, id));
+            s.now.year = static_cast<int16_t>(yearShown(host, w));
             SF_showfield(host, w, id, s.now.year, 0, 2);
             break;
         default: return;
@@ -340,7 +349,7 @@ int16_t SF_showdatetime(uint32_t host, HWND window, const SF_DATETIME* given) {
 
 int16_t SF_readdatetime(uint32_t host, HWND window, SF_DATETIME* dt) {
     if (!dt) return UL_E_BADARG;
-    dt->year = static_cast<int16_t>(SF_yearfromfield(host, window, SF_datefieldid(2)));
+    dt->year = static_cast<int16_t>(yearShown(host, window));
     dt->month = static_cast<int16_t>(fieldNumber(window, SF_datefieldid(1)));
     dt->day = static_cast<int16_t>(fieldNumber(window, SF_datefieldid(0)));
     dt->hour = static_cast<int16_t>(fieldNumber(window, SD_HOUR));
