@@ -515,7 +515,8 @@ int run(const Args& args) {
 }
 
 Registration registration{{"send",
-                           "  send --to NUMBER ... FILE... queue a fax of the files to each number, name or group\n", kHelp, run}};
+                           "  send --to NUMBER ... FILE... queue a fax of the files to each number, name or group\n"
+                           "  send --dialog FILE...        the send dialog with the files: recipients, options, OK\n", kHelp, run}};
 
 }  // namespace
 }  // namespace qorfax
