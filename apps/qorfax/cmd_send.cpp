@@ -169,6 +169,21 @@ struct CardChoice {
     uint32_t saved;
 };
 
+// Staged copies that no job holds: a copy the send made into fax pages of their own, or one of
+// a send that queued nothing, is needed by nobody. Only a copy the delete list holds belongs to
+// the jobs.
+void dropUnheld(uint32_t h, const std::vector<std::string>& staged) {
+    std::vector<DEL_RECORD> held;
+    bool listed = false;
+    if (qorsf::SF_readdellist(h, &held, &listed) != 0) return;
+    for (const std::string& copy : staged) {
+        bool isHeld = false;
+        for (const DEL_RECORD& r : held)
+            if (r.inuse && copy == std::string(r.path, ::strnlen(r.path, sizeof r.path))) isHeld = true;
+        if (!isHeld) UL_fdelete(h, copy.c_str());
+    }
+}
+
 // The files checked and put on the document list (staged first when the list cannot carry
 // their paths); false after telling the user why not.
 bool listDocuments(uint32_t h, const std::vector<std::string>& files, bool fine, std::vector<std::string>* staged,
@@ -248,17 +263,7 @@ int sendDialog(const std::vector<std::string>& files) {
         after = VQ_lastjobnumber();
         user.finish();
         FN_cleardocs(h);
-        // Staged copies that no job holds are not needed any more.
-        std::vector<DEL_RECORD> held;
-        bool listed = false;
-        if (qorsf::SF_readdellist(h, &held, &listed) == 0) {
-            for (const std::string& copy : staged.paths) {
-                bool isHeld = false;
-                for (const DEL_RECORD& r : held)
-                    if (r.inuse && copy == std::string(r.path, ::strnlen(r.path, sizeof r.path))) isHeld = true;
-                if (!isHeld) UL_fdelete(h, copy.c_str());
-            }
-        }
+        dropUnheld(h, staged.paths);
     }
     if (st == SF_CANCELLED) {
         std::fprintf(stderr, "qorfax: send: cancelled, nothing was queued\n");
@@ -423,39 +428,14 @@ int run(const Args& args) {
     for (const qorsf::FolderRecipient& r : recipients)
         if (qorsf::SF_dialstring(r.number.c_str(), prefix.c_str(), suffix.c_str(), '|').size() >= 50)
             return fail(SF_DIALSTRINGLONG, r.number.c_str());
-    std::vector<std::string> paths;
-    for (const std::string& f : files) {
-        char resolved[PATH_MAX];
-        struct stat st {};
-        if (::stat(f.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !::realpath(f.c_str(), resolved)) {
-            std::fprintf(stderr, "qorfax: %s: no such document\n", f.c_str());
-            return kExitFailed;
-        }
-        const std::string path = resolved;
-        // A document that cannot be faxed is refused with its kind and the reason.
-        const bool fineNow = fine >= 0 ? fine != 0 : qorsf::frame().word2200 != 0;
-        if (checkDocument(h, path, fineNow, nullptr)) return kExitFailed;
-        paths.push_back(path);
-    }
-
+    // A document that cannot be faxed is refused with its kind and the reason.
+    const bool fineNow = fine >= 0 ? fine != 0 : qorsf::frame().word2200 != 0;
     DocsHold hold{h};
     if (int16_t st = FN_lockdocs(h)) return fail(st, "the document list");
     hold.held = true;
-    // Paths the document list cannot carry are copied into the spool under a short name first.
     Staged staged{h};
-    for (std::string& path : paths) {
-        if (!qorsf::SF_needsstaging(path)) continue;
-        std::string copy;
-        if (int16_t st = qorsf::SF_stagedocument(h, path, &copy)) return fail(st, path.c_str());
-        staged.paths.push_back(copy);
-        path = copy;
-    }
-    if (int16_t st = FN_cleardocs(h)) return fail(st, "the document list cannot be emptied");
-    for (const std::string& path : paths)
-        if (int16_t st = FN_adddocument(h, path.c_str(), 0, 0)) {
-            FN_cleardocs(h);
-            return fail(st, path.c_str());
-        }
+    int rc = kExitOk;
+    if (!listDocuments(h, files, fineNow, &staged.paths, &rc)) return rc;
     // The configured defaults, unless the command line says otherwise.
     options.deleteAfterSend = static_cast<uint16_t>(deleteAfter >= 0 ? deleteAfter : qorsf::frame().word2201 != 0);
     options.fineResolution = static_cast<uint16_t>(fine >= 0 ? fine : qorsf::frame().word2200 != 0);
@@ -490,20 +470,7 @@ int run(const Args& args) {
     staged.handedOver = true;
     int16_t st = qorsf::SF_faxfolderto(h, recipients, &options, &queued, subject.empty() ? nullptr : subject.c_str());
     FN_cleardocs(h);
-    // A staged copy that the send made into fax pages of their own is needed by no job: only
-    // a copy that the delete list holds belongs to the jobs.
-    {
-        std::vector<DEL_RECORD> held;
-        bool listed = false;
-        if (qorsf::SF_readdellist(h, &held, &listed) == 0) {
-            for (const std::string& copy : staged.paths) {
-                bool isHeld = false;
-                for (const DEL_RECORD& r : held)
-                    if (r.inuse && copy == std::string(r.path, ::strnlen(r.path, sizeof r.path))) isHeld = true;
-                if (!isHeld) UL_fdelete(h, copy.c_str());
-            }
-        }
-    }
+    dropUnheld(h, staged.paths);
     if (st) {
         if (queued > 0)
             std::fprintf(stderr, "qorfax: %d of %zu jobs were queued before the failure\n", queued, recipients.size());

@@ -14,7 +14,8 @@
 #include "qorvq_log.h"
 #include "qorwinuser.h"
 #include "send/dialogs/senddlg.h"
-#include "sendtest.h"
+#include "logwalk.h"
+#include "senddlgtest.h"
 
 namespace {
 
@@ -26,46 +27,13 @@ std::vector<qordoc::Page> pagesOf(const std::string& file) {
     return pages;
 }
 
-std::vector<VQ_LOGENTRY> logEntries() {
-    std::vector<VQ_LOGENTRY> out;
-    unsigned char cursor[VQ_CURSORSIZE] = {};
-    if (VQ_openlog(0, 0, cursor) != 0) return out;
-    for (;;) {
-        LOG_RECORD r;
-        int16_t found = 0;
-        if (VQ_readlog(0, cursor, &r, &found) != 0 || !found) break;
-        VQ_LOGENTRY e;
-        std::memcpy(&e, &r, sizeof e);
-        out.push_back(e);
-    }
-    VQ_closelog(0, cursor);
-    return out;
-}
-
-class SendDialogEngine : public qortest::SendTest {
+class SendDialogEngine : public qortest::SendDialogTest {
 protected:
-    void SetUp() override {
-        SendTest::SetUp();
-        senddialog_reset();
-        profile.ui().onFailure([](const std::string& what) { ADD_FAILURE() << "user interface: " << what; });
-    }
     void TearDown() override {
-        senddialog_reset();
         VQ_shutdown(0);
         VQ_closelogdb();
-        SendTest::TearDown();
+        SendDialogTest::TearDown();
     }
-    void person(const std::string& name, const std::string& fax, const std::string& company) {
-        PB_ENTRY e{};
-        UL_strcopy(e.name, name.c_str());
-        UL_strcopy(e.number, fax.c_str());
-        UL_strcopy(e.company, company.c_str());
-        PB_RECORD r{};
-        UL_strcopy(r.name, e.name);
-        qorsf::SF_entrytoinfo(kHost, &e, r.info);
-        ASSERT_EQ(qorsf::SF_addphone(kHost, e.name, &r), 0);
-    }
-    qorwin::Script user{profile.ui()};
 };
 
 TEST_F(SendDialogEngine, ThreeRecipientsWithACoverGetThreeFaxesEachWithItsOwnCover) {
@@ -121,7 +89,7 @@ TEST_F(SendDialogEngine, ThreeRecipientsWithACoverGetThreeFaxesEachWithItsOwnCov
     ASSERT_EQ(r.exit, 0) << r.out;
     for (const QUEUE_RECORD& q : queue()) EXPECT_EQ(q.status, 'S') << q.recipient;
 
-    const std::vector<VQ_LOGENTRY> log = logEntries();
+    const std::vector<VQ_LOGENTRY> log = qortest::logRecords();
     ASSERT_EQ(log.size(), 3u);
     // The faxes arrive in job order: Ada, Bob, Cy.
     for (std::size_t i = 0; i < log.size(); ++i) {

@@ -13,7 +13,7 @@
 #include "qorul_control.h"
 #include "qorwinuser.h"
 #include "send/dialogs/senddlg.h"
-#include "sendtest.h"
+#include "senddlgtest.h"
 
 namespace {
 
@@ -25,29 +25,11 @@ T v(T x) {
     return x;
 }
 
-class SendDialog : public qortest::SendTest {
+class SendDialog : public qortest::SendDialogTest {
 protected:
     void SetUp() override {
-        SendTest::SetUp();
-        senddialog_reset();
-        profile.ui().onFailure([](const std::string& what) { ADD_FAILURE() << "user interface: " << what; });
+        SendDialogTest::SetUp();
         SF_setdateconventions(2, "-", ":");
-    }
-    void TearDown() override {
-        senddialog_reset();
-        SendTest::TearDown();
-    }
-    void person(const std::string& name, const std::string& fax, const std::string& company = "",
-                const std::string& voice = "") {
-        PB_ENTRY e{};
-        UL_strcopy(e.name, name.c_str());
-        UL_strcopy(e.number, fax.c_str());
-        UL_strcopy(e.company, company.c_str());
-        UL_strcopy(e.voice, voice.c_str());
-        PB_RECORD r{};
-        UL_strcopy(r.name, e.name);
-        qorsf::SF_entrytoinfo(kHost, &e, r.info);
-        ASSERT_EQ(qorsf::SF_addphone(kHost, e.name, &r), 0);
     }
     std::string document(const std::string& name, const std::string& body = "Hello\n") {
         const std::string path = profile.path(name);
@@ -83,8 +65,6 @@ protected:
         return qorwin::text(d, SD_DATE1) + "-" + qorwin::text(d, SD_DATE2) + "-" + qorwin::text(d, SD_DATE3) + " " +
                qorwin::text(d, SD_HOUR) + ":" + qorwin::text(d, SD_MINUTE) + ":" + qorwin::text(d, SD_SECOND);
     }
-
-    qorwin::Script user{profile.ui()};
 };
 
 TEST_F(SendDialog, ATypedNumberAndNameQueueOneJobWithTheDialOptions) {
@@ -457,5 +437,63 @@ TEST_F(SendDialog, ACoverChosenBeforeIsMadeAgainAndEachRecipientGetsItsOwn) {
     EXPECT_EQ(copies, 1);
     EXPECT_EQ(frame().sendState, 1);
 }
+
+TEST_F(SendDialog, ACoverMadeAgainReplacesTheOldRowAndItsFile) {
+    frame().sendState = 1;
+    document("body.txt");
+    std::string first;
+    user.type(PF_NAME, "Ada").type(PF_NUMBER, "100").then([&](HWND d) {
+        first = qorwin::items(d, SD_DOCLIST).at(0).substr(80);
+        // The cover command's work with the cover data already chosen: made again for the
+        // recipient now in the fields.
+        ASSERT_EQ(SF_apaskcover(kHost, d, true), 0);
+        const V rows = qorwin::items(d, SD_DOCLIST);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0][79], 'C');
+        EXPECT_NE(rows[0].substr(80), first);
+        EXPECT_FALSE(qortest::fileExists(first));
+        EXPECT_TRUE(qortest::fileExists(rows[0].substr(80)));
+        EXPECT_EQ(qorwin::selection(d, SD_DOCLIST), 0);
+        EXPECT_EQ(qorwin::text(d, SD_VIEWER), rows[0].substr(80));
+        // The text cover names its recipient.
+        EXPECT_NE(qortest::readFile(rows[0].substr(80)).find("Ada"), std::string::npos);
+        EXPECT_STREQ(senddialog().options->coverInfo.recipient1, "Ada");
+        EXPECT_STREQ(senddialog().options->coverInfo.recipient4, "100");
+    });
+    user.escape();
+    EXPECT_EQ(qorsf::SF_wndsend(kHost, 0), SF_CANCELLED);
+    EXPECT_TRUE(queue().empty());
+}
+
+#if __has_include("cover/askcover.h")
+// The cover command with the cover page dialog: accepted, the cover row appears; made again,
+// it replaces the old one; cancelled, nothing changes.
+TEST_F(SendDialog, TheCoverCommandRunsTheCoverPageDialog) {
+    document("body.txt");
+    std::string first;
+    user.type(PF_NAME, "Ada").type(PF_NUMBER, "100").click(SD_COVER);
+    user.then([](HWND d) { EXPECT_EQ(qorwin::templateNumber(d), 2027); }).click(6);
+    user.then([&](HWND d) {
+        const V rows = qorwin::items(d, SD_DOCLIST);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0][79], 'C');
+        first = rows[0].substr(80);
+        EXPECT_EQ(frame().sendState, 1);
+    });
+    user.click(SD_COVER).click(6).then([&](HWND d) {
+        const V rows = qorwin::items(d, SD_DOCLIST);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_NE(rows[0].substr(80), first);
+        EXPECT_FALSE(qortest::fileExists(first));
+        first = rows[0].substr(80);
+    });
+    user.click(SD_COVER).escape().then([&](HWND d) { EXPECT_EQ(qorwin::items(d, SD_DOCLIST).at(0).substr(80), first); });
+    user.click(SD_OK);
+    ASSERT_EQ(qorsf::SF_wndsend(kHost, 0), 0);
+    const auto q = queue();
+    ASSERT_EQ(q.size(), 1u);
+    EXPECT_NE(controlFile(q[0]).find(".001\r\n"), std::string::npos);  // the recipient's own cover
+}
+#endif
 
 }  // namespace

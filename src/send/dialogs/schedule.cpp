@@ -105,6 +105,15 @@ int16_t* timePart(SF_DATETIME& dt, int id) {
     return nullptr;
 }
 
+// A part of the dialog's date (kind 0 day, 1 month, 2 year) takes a value, and its field shows
+// it: two digits, for the year its last two.
+void setDatePart(uint32_t host, HWND w, int kind, int32_t value) {
+    ScheduleState& s = sched();
+    int16_t* part = kind == 0 ? &s.now.day : kind == 1 ? &s.now.month : &s.now.year;
+    *part = static_cast<int16_t>(value);
+    SF_showfield(host, w, SF_datefieldid(kind), value, kind == 2 ? 0 : 100, 2);
+}
+
 // The year the year field stands for. Two digits name a year of the window; the one year they
 // cannot name (100 years on, the top of the year spin) is kept when the dialog's year has them.
 int32_t yearShown(uint32_t host, HWND w) {
@@ -120,22 +129,10 @@ void dateFocusLost(uint32_t host, HWND w, int id) {
     int low = 0, high = 0;
     range(w, SD_DATESPIN, &low, &high);
     const int v = std::clamp(static_cast<int>(std::min<uint32_t>(fieldNumber(w, id), 0x7FFF)), low, high);
-    switch (SF_datefieldkind(id)) {
-        case 0:
-            s.now.day = static_cast<int16_t>(v);
-            SF_showfield(host, w, id, v, 100, 2);
-            break;
-        case 1:
-            s.now.month = static_cast<int16_t>(v);
-            SF_showfield(host, w, id, v, 100, 2);
-            break;
-        case 2:
-            // The year is read as typed, in the window of the current year.
-            s.now.year = static_cast<int16_t>(yearShown(host, w));
-            SF_showfield(host, w, id, s.now.year, 0, 2);
-            break;
-        default: return;
-    }
+    const int kind = SF_datefieldkind(id);
+    if (kind < 0) return;
+    // The year is read as typed, in the window of the current year.
+    setDatePart(host, w, kind, kind == 2 ? yearShown(host, w) : v);
     setPos(w, SD_DATESPIN, v);
     SF_setdatespinrange(host, w, &s.now);
 }
@@ -179,21 +176,8 @@ void dateSpin(uint32_t host, HWND w) {
     const int kind = SF_datefieldkind(id);
     const int shown = static_cast<int>(fieldNumber(w, id));
     if (kind == 2 ? shown == (s.century + s.baseyear + pos) % 100 : shown == pos) return;
-    switch (kind) {
-        case 0:
-            s.now.day = static_cast<int16_t>(pos);
-            SF_showfield(host, w, id, pos, 100, 2);
-            break;
-        case 1:
-            s.now.month = static_cast<int16_t>(pos);
-            SF_showfield(host, w, id, pos, 100, 2);
-            break;
-        case 2:
-            s.now.year = static_cast<int16_t>(s.century + s.baseyear + pos);
-            SF_showfield(host, w, id, s.now.year, 0, 2);
-            break;
-        default: return;
-    }
+    if (kind < 0) return;
+    setDatePart(host, w, kind, kind == 2 ? s.century + s.baseyear + pos : pos);
     repaint(w, id);
     if (kind != 0) SF_checkdayofmonth(host, w, &s.now);
 }
