@@ -136,6 +136,7 @@ int16_t SF_getphoneopen(uint32_t host, SendOptions* options, uint16_t flags, int
 }
 
 int16_t SF_wndsend(uint32_t host, uint16_t flags) {
+    if (!params()) return SF_WRONGSTATE;  // the library is not open
     if (char* first = frame().area[9]) std::memset(first, 0, 80);
     COVER_SHEET* fallback = defaultCover();
     SendOptions options;

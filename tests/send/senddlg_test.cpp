@@ -233,7 +233,7 @@ TEST_F(SendDialog, CallingCardPrefixAndDefaultsAreWrittenBack) {
     const std::string control = controlFile(queue().at(0));
     EXPECT_EQ(control.substr(0, control.find("\r\n", control.find("FINE"))),
               "DIAL 0*77|123|4711\r\nDELETE  1\r\nFINE  1");
-    EXPECT_EQ(p->ccardinuse, 1u);
+    EXPECT_EQ(v(p->ccardinuse), 1u);
     EXPECT_EQ(frame().word2200, 1);
     EXPECT_EQ(frame().word2201, 1);
     // The next dialog starts from them; the card and the prefix are switched off.
@@ -246,7 +246,7 @@ TEST_F(SendDialog, CallingCardPrefixAndDefaultsAreWrittenBack) {
     user.type(PF_NUMBER, "123").click(SD_CARD).click(SD_NOPREFIX).click(SD_OK);
     ASSERT_EQ(qorsf::SF_wndsend(kHost, 0), 0);
     EXPECT_EQ(jobs().back(), "DIAL 123 / ");
-    EXPECT_EQ(p->ccardinuse, 0u);
+    EXPECT_EQ(v(p->ccardinuse), 0u);
 }
 
 TEST_F(SendDialog, ACardWithoutItsSecondTextOpensTheCardSetupOnOk) {
@@ -495,5 +495,34 @@ TEST_F(SendDialog, TheCoverCommandRunsTheCoverPageDialog) {
     EXPECT_NE(controlFile(q[0]).find(".001\r\n"), std::string::npos);  // the recipient's own cover
 }
 #endif
+
+}  // namespace
+
+namespace {
+
+using qortest::SendDialogTest;
+
+// The host's other two ways in: a document handed over with the send, and the folder send.
+TEST_F(SendDialogTest, ADocumentHandedToTheSendIsListedAndSent) {
+    const std::string page = profile.path("handed.txt");
+    qortest::writeFile(page, "Handed over\n");
+    user.then([](HWND d) {
+        const auto rows = qorwin::items(d, qorsf::SD_DOCLIST);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].substr(0, 10), "handed.txt");
+    });
+    user.type(qorsf::PF_NUMBER, "42").click(qorsf::SD_OK);
+    ASSERT_EQ(::SF_wnddsend(kHost, page.c_str(), 1), 0);
+    ASSERT_EQ(queue().size(), 1u);
+    // The folder send opens the same dialog over what the list holds: Cancel queues nothing.
+    ASSERT_EQ(FN_adddocument(kHost, page.c_str(), 1, 0), 0);
+    user.escape();
+    EXPECT_EQ(::SF_sendfolder(kHost, 0), SF_CANCELLED);
+    EXPECT_EQ(queue().size(), 1u);
+    EXPECT_EQ(::SF_wnddsend(kHost, profile.path("missing.txt").c_str(), 1) != 0, true);
+    ::SF_close(kHost);
+    qorsf::frame_reset();
+    EXPECT_EQ(::SF_wndsend(kHost, 0), SF_WRONGSTATE);  // not open: no dialog
+}
 
 }  // namespace

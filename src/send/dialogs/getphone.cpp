@@ -284,6 +284,7 @@ INT_PTR init(HWND w) {
     s.savedCaption[0] = '\0';
     s.edited = false;
     UX_initdialog(host, w);
+    if (s.schedule.now.year == 0) UL_now(&s.schedule.now);  // a dialog not opened by the send flows
     makeFonts(host, w);
     SF_setupschedule(host, w);
     if (int16_t st = SF_GPinitdlg(host, w); reportStatus(host, w, st)) return TRUE;
