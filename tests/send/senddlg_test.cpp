@@ -169,6 +169,19 @@ TEST_F(SendDialog, RecipientsFromThePhoneBookEachGetAJobAndTheLastFiveAreRemembe
     EXPECT_EQ(lastNumbers(), (V{"Ada;100", "Cy;300", "Flo;600", "Ed;500", "Bob;200"}));
 }
 
+TEST_F(SendDialog, ARecipientShownInTheFormIsNotSentTwice) {
+    person("Bob", "200");
+    ::SF_epilog(kHost);
+    document("x.txt");
+    // Bob from the chooser is shown in the form afterwards: OK with his number in the field adds
+    // nothing new.
+    user.click(SD_FROMBOOK).select(302, "Bob").click(246).click(IDOK);
+    user.then([](HWND d) { EXPECT_EQ(qorwin::text(d, PF_NUMBER), "200"); }).click(SD_OK);
+    ASSERT_EQ(qorsf::SF_wndsend(kHost, 0), 0);
+    EXPECT_EQ(jobs(), (V{"DIAL 200 / Bob"}));
+    EXPECT_EQ(lastNumbers(), (V{"Bob;200", ";", ";", ";", ";"}));
+}
+
 TEST_F(SendDialog, SixRecipientsLeaveTheLastFiveOnTheButtons) {
     for (const char* n : {"A1", "B2", "C3", "D4", "E5", "F6"}) person(n, std::string("7") + n[1]);
     ::SF_epilog(kHost);
