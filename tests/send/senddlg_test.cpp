@@ -539,3 +539,29 @@ TEST_F(SendDialogTest, ADocumentHandedToTheSendIsListedAndSent) {
 }
 
 }  // namespace
+
+namespace {
+
+// Both templates carry every control the dialog works with, and the dialog runs on either.
+TEST_F(SendDialogTest, BothTemplatesCarryEveryControl) {
+    SendOptions o = options();
+    for (int number : {qorsf::kSendTemplate, qorsf::kSendTemplateAlt}) {
+        qorsf::senddialog().host = kHost;
+        qorsf::senddialog().options = &o;
+        user.then([number](HWND d) {
+            EXPECT_EQ(qorwin::templateNumber(d), number);
+            for (int id : {1, 2, 4, 90, 91, 92, 93, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112, 113, 114, 115,
+                           116, 118, 120, 128, 129, 130, 145, 146, 147, 148, 151, 152, 153, 154, 161, 162, 163, 164,
+                           165, 171, 172, 173, 174, 175, 176, 177, 190, 193, 194, 259})
+                EXPECT_NE(GetDlgItem(d, id), nullptr) << "template " << number << " has no control " << id;
+            EXPECT_EQ(qorwin::className(GetDlgItem(d, 111)), "QorSpin");
+            EXPECT_EQ(qorwin::className(GetDlgItem(d, 146)), "QorViewer");
+            EXPECT_EQ(qorwin::limit(d, 176), 30u);
+            EXPECT_EQ(qorwin::limit(d, 116), 70u);
+        });
+        user.escape();
+        EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(number), nullptr, ::WN_fsgetphone, 0), 1);
+    }
+}
+
+}  // namespace
