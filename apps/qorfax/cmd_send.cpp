@@ -1,5 +1,6 @@
 // qorfax send: puts files on the document list and sends them to one or more numbers.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
@@ -18,7 +19,9 @@
 #include "qorul.h"
 #include "qorvq.h"
 #include "phonebook/phonebook.h"
+#include "send/dialogs/senddlg.h"
 #include "send/send.h"
+#include "ui.h"
 
 namespace qorfax {
 namespace {
@@ -26,8 +29,9 @@ namespace {
 const char* kHelp =
     "usage: qorfax send --to NUMBER|NAME|GROUP [--to ...] [--name NAME] [--fine | --no-fine]\n"
     "                   [--delete-after | --no-delete-after] [--at WHEN] [--prefix P] [--suffix S]\n"
-    "                   [--note TEXT] [--cover N [--subject TEXT] [--memo TEXT|--memo-file FILE]]\n"
-    "                   FILE...\n"
+    "                   [--card | --no-card] [--note TEXT]\n"
+    "                   [--cover N [--subject TEXT] [--memo TEXT|--memo-file FILE]] FILE...\n"
+    "       qorfax send --dialog FILE...\n"
     "\n"
     "Queues one fax job per recipient with the files as its documents (at most 100). A --to that\n"
     "is not a number names a person of the phone book (the job is sent to the person's fax number\n"
@@ -43,11 +47,18 @@ const char* kHelp =
     "last job only. --at schedules the send: \"2026-12-24 15:00\", \"2026-12-24T15:00\", a time of\n"
     "today \"15:00\" (tomorrow when it has passed) or \"now + 2 hours\" (minutes, hours, days); a\n"
     "time in the past is refused. Default: as soon as possible. --prefix and --suffix default to\n"
-    "the dial prefix and suffix of the configuration.\n"
+    "the dial prefix and suffix of the configuration. --card dials the calling card (qorfax ccard)\n"
+    "with every number of this send, --no-card does not; by default the card is dialled when it is\n"
+    "in use (the send dialog's choice).\n"
     "--cover N starts each job with a cover page of template N (qorfax cover templates) made for\n"
     "its recipient: the name, company and numbers of the phone book (a --to number gives the\n"
     "number alone), the sender texts of the configuration, --subject and the memo (at most 3199\n"
-    "characters; a memo file must be plain text).\n";
+    "characters; a memo file must be plain text).\n"
+    "\n"
+    "--dialog (and send without --to on a terminal) opens the send dialog with the files on its\n"
+    "document list: type a number and a name or pick recipients from the phone book or the last\n"
+    "numbers, set the dial options, the resolution and the send time, make a cover page, attach\n"
+    "more documents, and press OK to queue one job per recipient. Cancel queues nothing.\n";
 
 // Whether a text names a group of the phone book (compared as the phone book compares names).
 bool isGroup(uint32_t host, const std::string& text) {
@@ -146,6 +157,127 @@ bool readMemoFile(const std::string& file, std::string* memo) {
     return true;
 }
 
+// The calling card's in-use flag as it was before a send that chose otherwise for itself.
+struct CardChoice {
+    explicit CardChoice(SF_PARAMS* params) : p(params), saved(params ? params->ccardinuse : 0) {}
+    ~CardChoice() {
+        if (p) p->ccardinuse = saved;
+    }
+    CardChoice(const CardChoice&) = delete;
+    CardChoice& operator=(const CardChoice&) = delete;
+    SF_PARAMS* p;
+    uint32_t saved;
+};
+
+// Staged copies that no job holds: a copy the send made into fax pages of their own, or one of
+// a send that queued nothing, is needed by nobody. Only a copy the delete list holds belongs to
+// the jobs.
+void dropUnheld(uint32_t h, const std::vector<std::string>& staged) {
+    std::vector<DEL_RECORD> held;
+    bool listed = false;
+    if (qorsf::SF_readdellist(h, &held, &listed) != 0) return;
+    for (const std::string& copy : staged) {
+        bool isHeld = false;
+        for (const DEL_RECORD& r : held)
+            if (r.inuse && copy == std::string(r.path, ::strnlen(r.path, sizeof r.path))) isHeld = true;
+        if (!isHeld) UL_fdelete(h, copy.c_str());
+    }
+}
+
+// The files checked and put on the document list (staged first when the list cannot carry
+// their paths); false after telling the user why not.
+bool listDocuments(uint32_t h, const std::vector<std::string>& files, bool fine, std::vector<std::string>* staged,
+                   int* rc) {
+    std::vector<std::string> paths;
+    for (const std::string& f : files) {
+        char resolved[PATH_MAX];
+        struct stat st {};
+        if (::stat(f.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !::realpath(f.c_str(), resolved)) {
+            std::fprintf(stderr, "qorfax: %s: no such document\n", f.c_str());
+            *rc = kExitFailed;
+            return false;
+        }
+        if (checkDocument(h, resolved, fine, nullptr)) {
+            *rc = kExitFailed;
+            return false;
+        }
+        paths.emplace_back(resolved);
+    }
+    for (std::string& path : paths) {
+        if (!qorsf::SF_needsstaging(path)) continue;
+        std::string copy;
+        if (int16_t st = qorsf::SF_stagedocument(h, path, &copy)) {
+            *rc = fail(st, path.c_str());
+            return false;
+        }
+        staged->push_back(copy);
+        path = copy;
+    }
+    if (int16_t st = FN_cleardocs(h)) {
+        *rc = fail(st, "the document list cannot be emptied");
+        return false;
+    }
+    for (const std::string& path : paths)
+        if (int16_t st = FN_adddocument(h, path.c_str(), 0, 0)) {
+            FN_cleardocs(h);
+            *rc = fail(st, path.c_str());
+            return false;
+        }
+    return true;
+}
+
+// qorfax send --dialog: the send dialog for a person at the terminal (or a script of user
+// actions) with the files on its document list; OK queues the jobs through the library's
+// interactive send.
+int sendDialog(const std::vector<std::string>& files) {
+    if (files.size() > 100) return fail(SF_TOOMANYDOCS, "too many documents");
+    int16_t st = 0;
+    uint64_t before = 0, after = 0;
+    {
+        DialogUser user;
+        Host host;
+        if (int16_t s = host.open()) {
+            user.finish();
+            return fail(s, "the library cannot be opened");
+        }
+        if (int16_t s = host.queueStatus()) {
+            user.finish();
+            return fail(s, "the send queue");
+        }
+        const uint32_t h = host.handle();
+        DocsHold hold{h};
+        if (int16_t s = FN_lockdocs(h)) {
+            user.finish();
+            return fail(s, "the document list");
+        }
+        hold.held = true;
+        Staged staged{h};
+        int rc = kExitOk;
+        if (!listDocuments(h, files, qorsf::frame().word2200 != 0, &staged.paths, &rc)) {
+            user.finish();
+            return rc;
+        }
+        before = VQ_lastjobnumber();
+        staged.handedOver = true;
+        st = qorsf::SF_wndsend(h, 2);
+        after = VQ_lastjobnumber();
+        user.finish();
+        FN_cleardocs(h);
+        dropUnheld(h, staged.paths);
+    }
+    if (st == SF_CANCELLED) {
+        std::fprintf(stderr, "qorfax: send: cancelled, nothing was queued\n");
+        return kExitFailed;
+    }
+    if (st) return fail(st, "the fax cannot be queued");
+    if (after == before) {
+        std::printf("nothing was queued\n");
+        return kExitOk;
+    }
+    std::printf("queued the fax, the last job as job %llu\n", static_cast<unsigned long long>(after));
+    return kExitOk;
+}
+
 int run(const Args& args) {
     if (wantsHelp(args)) {
         std::fputs(kHelp, stdout);
@@ -154,7 +286,8 @@ int run(const Args& args) {
     std::vector<std::string> to, files;
     std::string name, note, prefix, suffix, at, coverArg, subject, memo, memoFile;
     int fine = -1, deleteAfter = -1;  // -1: the configured default
-    bool havePrefix = false, haveSuffix = false;
+    bool havePrefix = false, haveSuffix = false, dialog = false;
+    int card = -1;  // -1: the calling card's own in-use flag
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string* out) {
@@ -186,6 +319,10 @@ int run(const Args& args) {
             if (!value(&memo)) return usage(kHelp, "--memo needs a text");
         } else if (a == "--memo-file") {
             if (!value(&memoFile)) return usage(kHelp, "--memo-file needs a file");
+        } else if (a == "--dialog") {
+            dialog = true;
+        } else if (a == "--card" || a == "--no-card") {
+            card = a == "--card" ? 1 : 0;
         } else if (a == "--fine" || a == "--no-fine") {
             fine = a == "--fine" ? 1 : 0;
         } else if (a == "--delete-after" || a == "--no-delete-after") {
@@ -195,6 +332,13 @@ int run(const Args& args) {
         } else {
             files.push_back(a);
         }
+    }
+    if (!dialog && to.empty() && ::isatty(0) && ::isatty(1)) dialog = true;
+    if (dialog) {
+        if (!to.empty() || !name.empty() || !note.empty() || havePrefix || haveSuffix || !at.empty() ||
+            !coverArg.empty() || fine >= 0 || deleteAfter >= 0 || card >= 0)
+            return usage(kHelp, "--dialog takes files only: the rest is chosen in the dialog");
+        return sendDialog(files);
     }
     if (to.empty()) return usage(kHelp, "send needs at least one --to");
     if (files.empty()) return usage(kHelp, "send needs at least one file");
@@ -228,7 +372,18 @@ int run(const Args& args) {
         std::string problem;
         if (!qorsf::SF_parsesendtime(at, &options.sendTime, &problem)) return usage(kHelp, problem);
     }
-    const SF_PARAMS* p = qorsf::params();
+    SF_PARAMS* p = qorsf::params();
+    // The calling card choice holds for this send only; the card's own setting stays.
+    CardChoice cardChoice(p);
+    if (card >= 0) {
+        char second[26] = {};
+        UL_strcopy(second, p->ccard.second);
+        if (card == 1 && second[0] == '\0') {
+            std::fprintf(stderr, "qorfax: --card: no calling card is set up (qorfax ccard)\n");
+            return kExitFailed;
+        }
+        p->ccardinuse = static_cast<uint32_t>(card);
+    }
     if (!havePrefix) prefix = p->dialprefix;
     if (!haveSuffix) suffix = p->dialsuffix;
 
@@ -273,39 +428,14 @@ int run(const Args& args) {
     for (const qorsf::FolderRecipient& r : recipients)
         if (qorsf::SF_dialstring(r.number.c_str(), prefix.c_str(), suffix.c_str(), '|').size() >= 50)
             return fail(SF_DIALSTRINGLONG, r.number.c_str());
-    std::vector<std::string> paths;
-    for (const std::string& f : files) {
-        char resolved[PATH_MAX];
-        struct stat st {};
-        if (::stat(f.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !::realpath(f.c_str(), resolved)) {
-            std::fprintf(stderr, "qorfax: %s: no such document\n", f.c_str());
-            return kExitFailed;
-        }
-        const std::string path = resolved;
-        // A document that cannot be faxed is refused with its kind and the reason.
-        const bool fineNow = fine >= 0 ? fine != 0 : qorsf::frame().word2200 != 0;
-        if (checkDocument(h, path, fineNow, nullptr)) return kExitFailed;
-        paths.push_back(path);
-    }
-
+    // A document that cannot be faxed is refused with its kind and the reason.
+    const bool fineNow = fine >= 0 ? fine != 0 : qorsf::frame().word2200 != 0;
     DocsHold hold{h};
     if (int16_t st = FN_lockdocs(h)) return fail(st, "the document list");
     hold.held = true;
-    // Paths the document list cannot carry are copied into the spool under a short name first.
     Staged staged{h};
-    for (std::string& path : paths) {
-        if (!qorsf::SF_needsstaging(path)) continue;
-        std::string copy;
-        if (int16_t st = qorsf::SF_stagedocument(h, path, &copy)) return fail(st, path.c_str());
-        staged.paths.push_back(copy);
-        path = copy;
-    }
-    if (int16_t st = FN_cleardocs(h)) return fail(st, "the document list cannot be emptied");
-    for (const std::string& path : paths)
-        if (int16_t st = FN_adddocument(h, path.c_str(), 0, 0)) {
-            FN_cleardocs(h);
-            return fail(st, path.c_str());
-        }
+    int rc = kExitOk;
+    if (!listDocuments(h, files, fineNow, &staged.paths, &rc)) return rc;
     // The configured defaults, unless the command line says otherwise.
     options.deleteAfterSend = static_cast<uint16_t>(deleteAfter >= 0 ? deleteAfter : qorsf::frame().word2201 != 0);
     options.fineResolution = static_cast<uint16_t>(fine >= 0 ? fine : qorsf::frame().word2200 != 0);
@@ -340,20 +470,7 @@ int run(const Args& args) {
     staged.handedOver = true;
     int16_t st = qorsf::SF_faxfolderto(h, recipients, &options, &queued, subject.empty() ? nullptr : subject.c_str());
     FN_cleardocs(h);
-    // A staged copy that the send made into fax pages of their own is needed by no job: only
-    // a copy that the delete list holds belongs to the jobs.
-    {
-        std::vector<DEL_RECORD> held;
-        bool listed = false;
-        if (qorsf::SF_readdellist(h, &held, &listed) == 0) {
-            for (const std::string& copy : staged.paths) {
-                bool isHeld = false;
-                for (const DEL_RECORD& r : held)
-                    if (r.inuse && copy == std::string(r.path, ::strnlen(r.path, sizeof r.path))) isHeld = true;
-                if (!isHeld) UL_fdelete(h, copy.c_str());
-            }
-        }
-    }
+    dropUnheld(h, staged.paths);
     if (st) {
         if (queued > 0)
             std::fprintf(stderr, "qorfax: %d of %zu jobs were queued before the failure\n", queued, recipients.size());
@@ -365,7 +482,8 @@ int run(const Args& args) {
 }
 
 Registration registration{{"send",
-                           "  send --to NUMBER ... FILE... queue a fax of the files to each number, name or group\n", kHelp, run}};
+                           "  send --to NUMBER ... FILE... queue a fax of the files to each number, name or group\n"
+                           "  send --dialog FILE...        the send dialog with the files: recipients, options, OK\n", kHelp, run}};
 
 }  // namespace
 }  // namespace qorfax

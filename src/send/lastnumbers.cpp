@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "qorwindow.h"
 #include "send/send.h"
 
 namespace qorsf {
@@ -164,6 +165,20 @@ int16_t SF_getalastnumber(uint32_t, HWND, int16_t buttonId, char* numberOut, cha
     if (int16_t st = slots.status()) return st;
     if (numberOut) UL_strcopy(numberOut, 31, slots[static_cast<uint32_t>(slot)].number);
     if (nameOut) UL_strcopy(nameOut, 31, slots[static_cast<uint32_t>(slot)].name);
+    return 0;
+}
+
+int16_t SF_showlastnumbers(uint32_t, HWND window) {
+    Slots slots(frame().lastNumbersHandle);
+    if (int16_t st = slots.status()) return st;
+    // A button shows its slot's name, else its number; an empty slot shows its position.
+    for (uint32_t i = 0; i < kLastNumberSlots; ++i) {
+        char name[31] = {}, number[31] = {};
+        UL_strcopy(name, slots[i].name);
+        UL_strcopy(number, slots[i].number);
+        const std::string label = name[0] ? name : number[0] ? number : std::to_string(i);
+        SetDlgItemTextA(window, static_cast<int>(161 + i), label.c_str());
+    }
     return 0;
 }
 

@@ -65,6 +65,8 @@ int16_t SF_storelastnumber(uint32_t host, const char* name, const char* number);
 int16_t SF_findnameinlastnumbers(uint32_t host, const char* name, char* numberOut);
 int16_t SF_findnumberinlastnumbers(uint32_t host, const char* number, char* nameOut);
 int16_t SF_getalastnumber(uint32_t host, HWND window, int16_t buttonId, char* numberOut, char* nameOut);
+// Labels the five last-number buttons (161-165) of the send dialog.
+int16_t SF_showlastnumbers(uint32_t host, HWND window);
 
 // ---- The non-interactive send of the document list
 int16_t SF_faxfolder(uint32_t host, const char* const* numbers, uint16_t count, SendOptions* options);

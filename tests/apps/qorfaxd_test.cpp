@@ -19,6 +19,7 @@
 #include "qorvq.h"
 #include "qorvq_log.h"
 #include "queue/actions.h"
+#include "logwalk.h"
 #include "queuewalk.h"
 #include "testprofile.h"
 
@@ -75,21 +76,7 @@ bool eventually(F done) {
 
 std::vector<QUEUE_RECORD> jobs() { return qortest::queueRecords(""); }
 
-std::vector<VQ_LOGENTRY> logEntries() {
-    std::vector<VQ_LOGENTRY> out;
-    unsigned char cursor[VQ_CURSORSIZE] = {};
-    if (VQ_openlog(0, 0, cursor) != 0) return out;
-    for (;;) {
-        LOG_RECORD r;
-        int16_t found = 0;
-        if (VQ_readlog(0, cursor, &r, &found) != 0 || !found) break;
-        VQ_LOGENTRY e;
-        std::memcpy(&e, &r, sizeof e);
-        out.push_back(e);
-    }
-    VQ_closelog(0, cursor);
-    return out;
-}
+std::vector<VQ_LOGENTRY> logEntries() { return qortest::logRecords(); }
 
 // The document paths of a job, as the engine reads them from its control file.
 std::vector<std::string> jobDocuments(const QUEUE_RECORD& job) {

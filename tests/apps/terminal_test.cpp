@@ -230,3 +230,25 @@ TEST(PathCompletion, CompletesTheCommonPartAndListsTheChoices) {
 }
 
 }  // namespace
+
+TEST_F(TerminalFrontEnd, APersonSendsAFaxThroughTheSendDialog) {
+    qortest::writeFile(profile.path("letter.txt"), "Dear Ada,\n");
+    Terminal t({QORFAX_BINARY, "--profile", profile.root(), "--ui", "terminal", "send", "--dialog",
+                profile.path("letter.txt")},
+               40, 120);
+    ASSERT_TRUE(t.started());
+    ASSERT_TRUE(t.waitFor("Send Fax")) << t.screen();
+    EXPECT_TRUE(t.waitFor("Documents:")) << t.screen();
+    EXPECT_TRUE(t.waitFor("letter.txt")) << t.screen();  // the file is listed
+    EXPECT_TRUE(t.waitFor("Wait")) << t.screen();        // and Cancel is the wait button
+    // The focus starts on the name; Alt+F moves to the fax number.
+    t.send("Ada");
+    ASSERT_TRUE(t.waitFor("Ada")) << t.screen();
+    t.send("\x1b" "f");
+    t.send("555 0101");
+    ASSERT_TRUE(t.waitFor("555 0101")) << t.screen();
+    t.send("\r");  // Enter presses OK
+    ASSERT_TRUE(t.waitFor("queued the fax")) << t.screen();
+    EXPECT_EQ(t.exitStatus(), 0) << t.screen();
+    EXPECT_NE(qortest::readFile(profile.path("qorfax.ini")).find("LastNumber1=Ada;555 0101"), std::string::npos);
+}
