@@ -10,6 +10,7 @@
 #include "covertest.h"
 #include "qorlib1.h"
 #include "qorux.h"
+#include "qorwingdi.h"
 
 namespace qortest {
 namespace {
@@ -113,6 +114,20 @@ TEST_F(AskCoverTest, OpensWithTheTemplatesLogosAndSenderTextsAndCancelKeepsTheRe
 
 TEST_F(AskCoverTest, ATemplateAndAMemoOverSeveralLinesComeBackInTheRecord) {
     UL_strcopy(cover.recipient1, "Charles Babbage");
+    auto memoWidth = [](HWND d) {
+        RECT r{};
+        GetWindowRect(GetDlgItem(d, CV_MEMO), &r);
+        return r.right - r.left;
+    };
+    int full = 0;
+    user.then([&](HWND d) { full = memoWidth(d); });
+    // Classic's memo is 160 mm wide (605 pixels at 96 dpi) and the memo area follows it, with
+    // room for the scroll bar.
+    user.select(CV_TEMPLATES, 1).then([&](HWND d) {
+        EXPECT_NEAR(memoWidth(d), 160 / 25.4 * 96 + GetSystemMetrics(SM_CXVSCROLL), 1.5);
+        EXPECT_LT(memoWidth(d), full);
+    });
+    user.select(CV_TEMPLATES, 0).then([&](HWND d) { EXPECT_EQ(memoWidth(d), full); });
     user.select(CV_TEMPLATES, 2).then([](HWND d) {
         EXPECT_FALSE(qorwin::enabled(d, CV_HEADERLOGO));
         EXPECT_FALSE(qorwin::enabled(d, CV_FOOTERLOGO));
