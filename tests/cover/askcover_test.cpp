@@ -432,6 +432,17 @@ TEST_F(AskCoverTest, TheDialogOpensOnTheLastTemplateWithItsMemo) {
     EXPECT_TRUE(profile.ui().shown().empty());
 }
 
+TEST_F(AskCoverTest, AMemoStopsAtItsLimitWithABeep) {
+    user.paste(CV_MEMO, std::string(2040, 'a')).append(CV_MEMO, std::string(12, 'b')).then([&](HWND d) {
+        EXPECT_EQ(qorwin::text(d, CV_MEMO).size(), 2048u);
+        EXPECT_GE(profile.ui().beeps(), 1);
+    });
+    user.click(CV_ACCEPT);
+    profile.ui().answer(IDNO);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(memoOf(cover.memo), std::string(2040, 'a') + std::string(8, 'b'));
+}
+
 TEST_F(AskCoverTest, HelpShowsItsTopic) {
     user.click(4).escape();
     ASSERT_EQ(run(), 0);
