@@ -10,6 +10,7 @@
 #include "covertest.h"
 #include "qorlib1.h"
 #include "qorux.h"
+#include "qorwingdi.h"
 
 namespace qortest {
 namespace {
@@ -113,6 +114,20 @@ TEST_F(AskCoverTest, OpensWithTheTemplatesLogosAndSenderTextsAndCancelKeepsTheRe
 
 TEST_F(AskCoverTest, ATemplateAndAMemoOverSeveralLinesComeBackInTheRecord) {
     UL_strcopy(cover.recipient1, "Charles Babbage");
+    auto memoWidth = [](HWND d) {
+        RECT r{};
+        GetWindowRect(GetDlgItem(d, CV_MEMO), &r);
+        return r.right - r.left;
+    };
+    int full = 0;
+    user.then([&](HWND d) { full = memoWidth(d); });
+    // Classic's memo is 160 mm wide (605 pixels at 96 dpi) and the memo area follows it, with
+    // room for the scroll bar.
+    user.select(CV_TEMPLATES, 1).then([&](HWND d) {
+        EXPECT_NEAR(memoWidth(d), 160 / 25.4 * 96 + GetSystemMetrics(SM_CXVSCROLL), 1.5);
+        EXPECT_LT(memoWidth(d), full);
+    });
+    user.select(CV_TEMPLATES, 0).then([&](HWND d) { EXPECT_EQ(memoWidth(d), full); });
     user.select(CV_TEMPLATES, 2).then([](HWND d) {
         EXPECT_FALSE(qorwin::enabled(d, CV_HEADERLOGO));
         EXPECT_FALSE(qorwin::enabled(d, CV_FOOTERLOGO));
@@ -415,6 +430,17 @@ TEST_F(AskCoverTest, TheDialogOpensOnTheLastTemplateWithItsMemo) {
     EXPECT_NE(cover.memo, old);
     EXPECT_EQ(UL_handlesize(old), 0u);
     EXPECT_TRUE(profile.ui().shown().empty());
+}
+
+TEST_F(AskCoverTest, AMemoStopsAtItsLimitWithABeep) {
+    user.paste(CV_MEMO, std::string(2040, 'a')).append(CV_MEMO, std::string(12, 'b')).then([&](HWND d) {
+        EXPECT_EQ(qorwin::text(d, CV_MEMO).size(), 2048u);
+        EXPECT_GE(profile.ui().beeps(), 1);
+    });
+    user.click(CV_ACCEPT);
+    profile.ui().answer(IDNO);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(memoOf(cover.memo), std::string(2040, 'a') + std::string(8, 'b'));
 }
 
 TEST_F(AskCoverTest, HelpShowsItsTopic) {
