@@ -9,6 +9,7 @@
 #include "qorsf.h"
 #include "qorwindow.h"
 #include "qorwinuser.h"
+#include "ui.h"
 
 namespace qorfax {
 
@@ -23,6 +24,7 @@ constexpr UINT kRefreshMilliseconds = 1000;
 
 int queueWindow(const Args& args, const char* help) {
     if (!args.empty()) return usage(help, "queue window takes no arguments");
+    DialogUser user;  // the person at the terminal, or the script of --ui script
     Host host;
     if (int16_t st = host.open()) return fail(st, "the library cannot be opened");
     if (int16_t st = host.queueStatus()) return fail(st, "the send queue");

@@ -493,3 +493,25 @@ TEST_F(QueueWindow, ANewQueueWindowReplacesTheOpenOne) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(QueueWindow, QorfaxRunsTheWindowForAScriptedUser) {
+    const QUEUE_RECORD first = job('Q', "5550100"), second = job('Q', "5550200");
+    const std::string script = profile.path("actions.txt");
+    // The newest job is line 0: hold it, then delete the older one (answering the question).
+    qortest::writeFile(script, "select 110 0\nclick 251\nselect 110 1\nclick 11\nyes\nclick 1\n");
+    const qortest::CommandResult r =
+        qortest::runQorfax(QORFAX_BINARY, profile.root(), "--ui script queue window < " + qortest::shellQuote(script));
+    EXPECT_EQ(r.exit, 0) << r.both();
+    EXPECT_EQ(v(now(second).status), 'U');
+    EXPECT_EQ(v(now(first).status), 'D');
+    EXPECT_NE(r.err.find(text(2234)), std::string::npos) << r.err;
+
+    const qortest::CommandResult help = qortest::runQorfax(QORFAX_BINARY, profile.root(), "queue --help");
+    EXPECT_NE(help.out.find("qorfax queue window"), std::string::npos);
+    const qortest::CommandResult extra = qortest::runQorfax(QORFAX_BINARY, profile.root(), "queue window 12");
+    EXPECT_EQ(extra.exit, 2);
+}
+
+}  // namespace
