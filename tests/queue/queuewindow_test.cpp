@@ -3,6 +3,8 @@
 // buttons (hold, release, send now, delete, change number, resend failed, purge, details, the
 // document list).
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -512,6 +514,39 @@ TEST_F(QueueWindow, QorfaxRunsTheWindowForAScriptedUser) {
     EXPECT_NE(help.out.find("qorfax queue window"), std::string::npos);
     const qortest::CommandResult extra = qortest::runQorfax(QORFAX_BINARY, profile.root(), "queue window 12");
     EXPECT_EQ(extra.exit, 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(QueueWindow, AQueueTooLongForTheWindowListsItsFirstThousandJobsAndSaysSoOnce) {
+    SendJobRecord job;
+    std::memset(&job, 0, sizeof job);
+    job.status = 'Q';
+    std::vector<uint64_t> numbers;
+    for (int i = 0; i < 1200; ++i) {
+        std::snprintf(job.number, sizeof job.number, "555%04d", i);
+        std::snprintf(job.jobfile, sizeof job.jobfile, "J%07d.SPL", i);
+        uint32_t n = 0;
+        ASSERT_EQ(VQ_addjob(0, &job, &n), 0);
+        numbers.push_back(VQ_lastjobnumber());
+    }
+    HWND w = open();
+    EXPECT_EQ(shownTexts(), V{text(2094)});
+    const V l = lines(w);
+    ASSERT_EQ(l.size(), 1000u);
+    const QueueWindowState& q = queuewindow();
+    ASSERT_EQ(q.entries.size(), 1000u);
+    // Line k shows the job of entry 999 - k: the walk's first thousand, the newest of them on top.
+    for (int k : {0, 1, 500, 998, 999}) {
+        char number[32];
+        std::snprintf(number, sizeof number, "\t555%04d\t", 999 - k);
+        EXPECT_NE(l[static_cast<std::size_t>(k)].find(number), std::string::npos) << k << ": " << l[static_cast<std::size_t>(k)];
+        EXPECT_EQ(q.entries[static_cast<std::size_t>(999 - k)].job, numbers[static_cast<std::size_t>(999 - k)]);
+    }
+    EXPECT_EQ(v(q.entries[0].mark), 'A') << "its control file does not exist";
+    EXPECT_EQ(q.waiting, 1000);
 }
 
 }  // namespace
