@@ -210,6 +210,11 @@ TEST_F(TerminalFrontEnd, TheQueueWindowFollowsTheQueueWhileItsUserDoesNothing) {
     const qortest::CommandResult held = qortest::runQorfax(QORFAX_BINARY, profile.root(), "queue hold 1");
     ASSERT_EQ(held.exit, 0) << held.both();
     EXPECT_TRUE(t.waitFor("On hold")) << t.screen();
+    // Redrawn in place: the line shows the new status, and Release took Hold's place.
+    EXPECT_TRUE(t.waitFor("Release")) << t.screen();
+    const std::string s = t.screen();
+    EXPECT_EQ(s.find("Waiting"), std::string::npos) << s;
+    EXPECT_EQ(s.find("[Hold]"), std::string::npos) << s;
     t.send("\x1b");  // Esc is the close button
     EXPECT_EQ(t.exitStatus(), 0) << t.screen();
 }

@@ -778,7 +778,12 @@ bool TerminalDriver::userAction(HWND dialog) {
         curs_set(0);
     }
     const int k = m.key(qorwin::timerWait());
-    if (k == kIdle) return true;  // the window's timers run; the user is asked again
+    if (k == kIdle) {
+        // The window's timers run and the user is asked again. What they change is drawn whole:
+        // curses' update of only the changed cells was seen to land a line off after such a wait.
+        clearok(stdscr, TRUE);
+        return true;
+    }
     if (k == ERR) return false;  // the terminal went away: the dialog is cancelled
     if (m.tooSmall) {
         if (k == kEsc) qorwin::pressEscape(dialog);
