@@ -1,7 +1,7 @@
 // The queue window: SF_wndqueue and its window procedure WN_fsqueue.
 //
-// The list shows the queue's records in the reverse of the walk order (lines are inserted at the
-// top), one entry of the entry table per line: entry k belongs to line (count - 1 - k). Every
+// The list shows the queue's records in the reverse of the walk order (the newest line on top),
+// one entry of the entry table per line: entry k belongs to line (count - 1 - k). Every
 // command takes the selection afresh, reads the records it acts on afresh and hands them to the
 // job actions (jobs.h, actions.h), which decide on the status they find then.
 #include "queue/dialogs/queuewindow.h"
@@ -224,6 +224,8 @@ int16_t fill(HWND w) {
     std::memset(cursor, 0, VQ_CURSORSIZE);
     if (int16_t st = VQ_openqueue(host, cursor)) return st;
     int16_t status = 0;
+    std::vector<std::string> texts;  // the line of each entry
+    texts.reserve(kQueueWindowMost);
     {
         ListDC dc(w);
         char line[kLineSize];
@@ -238,14 +240,6 @@ int16_t fill(HWND w) {
                 UL_message(host, kLangModule, kListFull);
                 break;
             }
-            const LRESULT at = send(w, QW_LIST, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(line));
-            if (at == LB_ERRSPACE || at == LB_ERR) {
-                UL_message(host, kLangModule, kListFull);
-                break;
-            }
-            if (r.status == 'A' || r.status == 'E') ++q.failed;
-            if (r.status == 'I') ++q.busyCount;
-            if (r.status == 'Q' || r.status == 'W') ++q.waiting;
             QueueEntry e;
             e.job = SF_jobnumber(r);
             e.status = r.status;
@@ -256,10 +250,26 @@ int16_t fill(HWND w) {
                 UL_fileexists(path, &exists);
             e.mark = exists ? 0 : 'A';
             q.entries.push_back(e);
+            texts.emplace_back(line);
         }
     }
     VQ_closequeue(host, cursor);
     lock.release();
+    // The lines go in newest first, each appended: the list shows the walk reversed.
+    for (std::size_t i = texts.size(); i-- > 0;) {
+        const LRESULT at = send(w, QW_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(texts[i].c_str()));
+        if (at == LB_ERRSPACE || at == LB_ERR) {
+            // The list is full: the entries whose lines did not go in are dropped.
+            UL_message(host, kLangModule, kListFull);
+            q.entries.erase(q.entries.begin(), q.entries.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            break;
+        }
+    }
+    for (const QueueEntry& e : q.entries) {
+        if (e.status == 'A' || e.status == 'E') ++q.failed;
+        if (e.status == 'I') ++q.busyCount;
+        if (e.status == 'Q' || e.status == 'W') ++q.waiting;
+    }
     queueState().cache.waiting = q.waiting;
     return status;
 }
