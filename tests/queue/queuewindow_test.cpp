@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "qorlib1.h"
 #include "qorlib2.h"
 #include "qorwingdi.h"
 #include "qorwinuser.h"
@@ -547,6 +548,53 @@ TEST_F(QueueWindow, AQueueTooLongForTheWindowListsItsFirstThousandJobsAndSaysSoO
     }
     EXPECT_EQ(v(q.entries[0].mark), 'A') << "its control file does not exist";
     EXPECT_EQ(q.waiting, 1000);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(QueueWindow, PrintSaveHelpAndThePrintedListGoWhereTheirButtonsSay) {
+    job('S', "5550100");
+    job('A', "5550200");
+    // Each job's page file a real fax page.
+    const std::string text = profile.path("docs/letter.txt");
+    qortest::writeFile(text, "A letter\n");
+    for (const char* number : {"5550100", "5550200"}) {
+        int16_t pages = 0;
+        ASSERT_EQ(L1_texttofax(kHost, text.c_str(), profile.path(std::string("docs/page") + number).c_str(), nullptr,
+                               &pages, 0),
+                  0);
+        ASSERT_EQ(pages, 1);
+    }
+    HWND w = open();
+    auto lastPrinted = [] {
+        char p[256] = {};
+        FN_lastprinted(p, sizeof p);
+        return std::string(p);
+    };
+    // Both jobs' pages in one print.
+    ASSERT_TRUE(qorwin::selectItem(w, QW_LIST, 0));
+    ASSERT_TRUE(qorwin::toggleItem(w, QW_LIST, 1));
+    ASSERT_TRUE(qorwin::click(w, QW_PRINT));
+    const std::string printed = lastPrinted();
+    EXPECT_TRUE(qortest::fileExists(printed)) << printed;
+
+    // The queue report through the report writer, printed.
+    ASSERT_TRUE(qorwin::click(w, QW_PRINTLIST));
+    EXPECT_NE(lastPrinted(), printed);
+    EXPECT_TRUE(qortest::fileExists(lastPrinted()));
+
+    // Save asks for the file.
+    const std::string saved = profile.path("job.pdf");
+    profile.ui().answerString(saved);
+    ASSERT_TRUE(qorwin::selectItem(w, QW_LIST, 0));
+    ASSERT_TRUE(qorwin::click(w, QW_SAVE));
+    EXPECT_EQ(qortest::readFile(saved).rfind("%PDF", 0), 0u);
+
+    ASSERT_TRUE(qorwin::click(w, QW_HELP));
+    EXPECT_EQ(profile.ui().helps(), (std::vector<int>{kQueueWindowHelp}));
+    EXPECT_TRUE(profile.ui().shown().empty()) << profile.ui().shown().front().text;
 }
 
 }  // namespace
