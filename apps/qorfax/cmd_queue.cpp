@@ -34,6 +34,7 @@ const char* kHelp =
     "       qorfax queue save JOB --out FILE.pdf|FILE.tif\n"
     "       qorfax queue print JOB...\n"
     "       qorfax queue report [--out FILE]\n"
+    "       qorfax queue window\n"
     "\n"
     "list shows every job of the send queue (job number, recipient, number, status, send time,\n"
     "and in brackets why the fax engine failed it or calls again;\n"
@@ -50,7 +51,10 @@ const char* kHelp =
     "queues every failed job again. number gives a sent or failed job a new fax number (the\n"
     "dial prefix and suffix stay) and queues it again. view shows a picture of each document of\n"
     "a job (--png writes its first page as a PNG), save writes its pages as a PDF or TIFF file,\n"
-    "print prints the pages of the jobs. report prints the queue report, or writes it to FILE.\n";
+    "print prints the pages of the jobs. report prints the queue report, or writes it to FILE.\n"
+    "window opens the queue window (in the terminal when run on one; --ui script drives it from\n"
+    "standard input): the jobs newest first with their status, kept up to date every second\n"
+    "while the fax engine works, and buttons for the actions above on the selected jobs.\n";
 
 // The record's full job number, send time and status text as shown.
 struct Shown {
@@ -233,6 +237,7 @@ int run(const Args& args) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
+    if (!args.empty() && args[0] == "window") return queueWindow(Args(args.begin() + 1, args.end()), kHelp);
     if (int rc = queueJobs(args, kHelp); rc >= 0) return rc;
     Args words;
     bool tsv = false;
@@ -269,7 +274,8 @@ int run(const Args& args) {
 }
 
 Registration registration{{"queue",
-                           "  queue VERB ...               list, show, cancel, count, purge or check the send queue\n", kHelp, run}};
+                           "  queue VERB ...               list, show, cancel, count, purge or check the send queue;\n"
+                           "                               queue window: the queue window\n", kHelp, run}};
 
 }  // namespace
 }  // namespace qorfax

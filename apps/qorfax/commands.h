@@ -42,6 +42,8 @@ extern const char* kQueueCheckHelp;
 // The queue's job actions (cmd_queue_jobs.cpp): the exit status, or -1 when the verb is not one
 // of theirs.
 int queueJobs(const Args& args, const char* help);
+// qorfax queue window (cmd_queuewindow.cpp): the arguments after "window".
+int queueWindow(const Args& args, const char* help);
 
 // The console of qorfax: the library's messages and questions on stderr (answered by --yes or
 // --no), and on a terminal a progress line of long work that updates in place.

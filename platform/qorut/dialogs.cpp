@@ -55,3 +55,12 @@ int16_t UT_choosefile(uint32_t, const char* filter, const char* title, int16_t m
     if (chosen.size() >= pathsize) return UL_E_TOOLONG;
     return UL_strcopy(path, pathsize, chosen.c_str());
 }
+
+int16_t UT_askstring(uint32_t, HWND owner, const char* prompt, char* text, std::size_t size, const char* title) {
+    if (!text || size == 0) return UL_E_BADARG;
+    std::string answer(text);
+    if (!qorui::driver().askString(owner, prompt ? prompt : "", title ? title : "", answer)) return 13000;
+    // An answer that does not fit is refused rather than cut into another text.
+    if (answer.size() >= size) return UL_E_TOOLONG;
+    return UL_strcopy(text, size, answer.c_str());
+}

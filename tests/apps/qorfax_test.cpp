@@ -102,6 +102,7 @@ TEST_F(QorfaxTest, VersionShortHelpAndAShortUsageOnAUsageError) {
                      "       qorfax queue save JOB --out FILE.pdf|FILE.tif\n"
                      "       qorfax queue print JOB...\n"
                      "       qorfax queue report [--out FILE]\n"
+                     "       qorfax queue window\n"
                      "(qorfax queue --help shows more)\n");
     EXPECT_EQ(qorfax(profile.root(), "--frob").exit, 2);
 }

@@ -229,6 +229,30 @@ TEST(PathCompletion, CompletesTheCommonPartAndListsTheChoices) {
     EXPECT_EQ(qorterm::completePath(dir + "nothing"), dir + "nothing");
 }
 
+TEST_F(TerminalFrontEnd, TheQueueWindowFollowsTheQueueWhileItsUserDoesNothing) {
+    const std::string letter = profile.path("letter.txt");
+    qortest::writeFile(letter, "A letter\n");
+    const qortest::CommandResult sent =
+        qortest::runQorfax(QORFAX_BINARY, profile.root(), "send --to 5550100 " + qortest::shellQuote(letter));
+    ASSERT_EQ(sent.exit, 0) << sent.both();
+    Terminal t({QORFAX_BINARY, "--profile", profile.root(), "--ui", "terminal", "queue", "window"}, 40, 120);
+    ASSERT_TRUE(t.started());
+    ASSERT_TRUE(t.waitFor("Send Queue")) << t.screen();
+    ASSERT_TRUE(t.waitFor("5550100")) << t.screen();
+    EXPECT_TRUE(t.waitFor("Waiting")) << t.screen();
+    // Another program holds the job; the person at the terminal presses nothing.
+    const qortest::CommandResult held = qortest::runQorfax(QORFAX_BINARY, profile.root(), "queue hold 1");
+    ASSERT_EQ(held.exit, 0) << held.both();
+    EXPECT_TRUE(t.waitFor("On hold")) << t.screen();
+    // Redrawn in place: the line shows the new status, and Release took Hold's place.
+    EXPECT_TRUE(t.waitFor("Release")) << t.screen();
+    const std::string s = t.screen();
+    EXPECT_EQ(s.find("Waiting"), std::string::npos) << s;
+    EXPECT_EQ(s.find("[Hold]"), std::string::npos) << s;
+    t.send("\x1b");  // Esc is the close button
+    EXPECT_EQ(t.exitStatus(), 0) << t.screen();
+}
+
 }  // namespace
 
 TEST_F(TerminalFrontEnd, APersonSendsAFaxThroughTheSendDialog) {

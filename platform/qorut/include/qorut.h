@@ -82,3 +82,6 @@ int16_t UT_askoverwrite(uint32_t host, const char* path);
 // name does not fit the buffer (the buffer is kept).
 int16_t UT_choosefile(uint32_t host, const char* filter, const char* title, int16_t mode, char* path,
                       std::size_t pathsize);
+// Lets the user edit a text (`text` the starting text and the answer) under a prompt and a title.
+// 13000 when cancelled; UL_E_TOOLONG when the answer does not fit (the text is kept).
+int16_t UT_askstring(uint32_t host, HWND owner, const char* prompt, char* text, std::size_t size, const char* title);

@@ -41,6 +41,11 @@ int16_t UX_closedialog(uint32_t host, HWND window);
 int16_t UX_dialogready(uint32_t host, HWND window);
 // The picture numbers of the last UX_paintdialog on the dialog (0, 0 when never painted).
 void UX_lastdecoration(HWND dialog, int16_t* first, int16_t* second);
+// Fits a text into a column of `width` pixels as `dc` measures it: the text as it is when it fits,
+// else its longest beginning that fits followed by "..."; then a tab, so that what follows starts
+// at the next tab stop. `out` always ends with that tab (an empty text gives the tab alone).
+typedef struct HDC__* HDC;
+int16_t UX_fittext(uint32_t host, HDC dc, const char* text, int width, char* out, std::size_t outsize);
 
 // ---- Page files (pagefile.cpp)
 // Turns `name` (a page file or a base name) into the name of page file `page` (from 0): the

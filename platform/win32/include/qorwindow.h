@@ -486,6 +486,9 @@ HWND createWindow(const char* title, WNDPROC proc, HWND owner = nullptr);
 int pump();
 // One step of the pump: true when something was handled.
 bool pumpOne();
+// Milliseconds until the next timer falls due (0: due now), -1 when no timer runs. A UI driver
+// that waits for its user wakes up then, so that timers fire while the user does nothing.
+int timerWait();
 // Windows alive (for leak checks in tests).
 std::size_t liveWindows();
 // Destroys every window and drops posted messages and timers (tests).

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -23,6 +24,7 @@ using qorwin::detail::Window;
 namespace {
 
 constexpr int kEsc = 27;
+constexpr int kIdle = -2;  // no key came within the wait
 
 // A control's place on the screen.
 struct Cell {
@@ -150,9 +152,25 @@ struct TerminalDriver::Impl {
     }
 
     // Reads a key: Alt+letter (Esc then the letter) comes back as the letter with bit 0x1000.
-    int key() {
+    // With a wait (milliseconds, >= 0) no key within it gives kIdle, so that a due timer can fire.
+    int key(int wait = -1) {
         refresh();
-        int c = getch();
+        int c = 0;
+        if (wait >= 0) {
+            const int ms = std::max(wait, 20);
+            const auto start = std::chrono::steady_clock::now();
+            timeout(ms);
+            c = getch();
+            timeout(-1);
+            if (c == ERR) {
+                // A terminal that went away answers at once; a wait that ran out took its time.
+                const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - start).count();
+                return took >= ms / 2 ? kIdle : ERR;
+            }
+        } else {
+            c = getch();
+        }
         if (c == kEsc) {
             nodelay(stdscr, TRUE);
             const int next = getch();
@@ -798,7 +816,13 @@ bool TerminalDriver::userAction(HWND dialog) {
     } else {
         curs_set(0);
     }
-    const int k = m.key();
+    const int k = m.key(qorwin::timerWait());
+    if (k == kIdle) {
+        // The window's timers run and the user is asked again. What they change is drawn whole:
+        // curses' update of only the changed cells was seen to land a line off after such a wait.
+        clearok(stdscr, TRUE);
+        return true;
+    }
     if (k == ERR) return false;  // the terminal went away: the dialog is cancelled
     if (m.tooSmall) {
         if (k == kEsc) qorwin::pressEscape(dialog);

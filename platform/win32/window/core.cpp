@@ -745,6 +745,15 @@ bool pumpOne() {
     return false;
 }
 
+int timerWait() {
+    const State& s = state();
+    if (s.timers.empty()) return -1;
+    int64_t soonest = s.timers.front().due;
+    for (const Timer& t : s.timers) soonest = std::min(soonest, t.due);
+    const int64_t wait = soonest - nowMs();
+    return wait <= 0 ? 0 : static_cast<int>(std::min<int64_t>(wait, 0x7FFFFFFF));
+}
+
 int pump() {
     int n = 0;
     // A window that posts to itself at every message would never let the pump end.

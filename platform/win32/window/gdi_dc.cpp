@@ -5,10 +5,12 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <tuple>
 
 #include "qorlang.h"
 #include "qorwingdi.h"
@@ -207,12 +209,28 @@ Metrics metricsOf(const Face& f) {
 
 double advance(const Face& f, const std::string& latin1) {
     if (latin1.empty()) return 0;
-    cairo_t* cr = measuringContext();
-    selectFace(cr, f);
-    cairo_text_extents_t t;
-    const std::string u = utf8(latin1.data(), latin1.size());
-    cairo_text_extents(cr, u.c_str(), &t);
-    return t.x_advance;
+    // Each character's advance is measured once a face. Cairo's text calls place every glyph at
+    // the sum of the advances before it (no kerning, no ligatures), so a text's advance is the
+    // sum of its characters' advances: the width measured stays the width drawn.
+    using Key = std::tuple<std::string, bool, bool, double>;
+    static std::map<Key, std::array<double, 256>> known;
+    auto [it, fresh] = known.try_emplace(Key{f.family, f.bold, f.italic, f.size});
+    std::array<double, 256>& widths = it->second;
+    if (fresh) widths.fill(-1);
+    double sum = 0;
+    for (const char ch : latin1) {
+        double& w = widths[static_cast<unsigned char>(ch)];
+        if (w < 0) {
+            cairo_t* cr = measuringContext();
+            selectFace(cr, f);
+            cairo_text_extents_t t;
+            const std::string u = utf8(&ch, 1);
+            cairo_text_extents(cr, u.c_str(), &t);
+            w = t.x_advance;
+        }
+        sum += w;
+    }
+    return sum;
 }
 
 // ---------------------------------------------------------------- canvases and drawing contexts
