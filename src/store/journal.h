@@ -6,9 +6,12 @@
 // when the transaction began go to the journal "<store>-journal" beside the store, the journal
 // is made durable (fsync, and its directory's when it was just made), and only then are the
 // blocks written in place. A transaction is one store operation, or a unit of several
-// (DB_beginunit): at its end the store is made durable and the journal deleted, which is the
-// moment the work counts. Opening a store whose journal is still there puts the original
-// bytes back and cuts the file to its old length first.
+// (DB_beginunit): at its end the store is made durable and the journal made void, which is the
+// moment the work counts: while the store stays open its header is overwritten with zeros (and
+// the next transaction writes a new one over it, so the file is made once an open), and when
+// the store closes the journal is deleted. Opening a store whose journal is still there and
+// valid puts the original bytes back and cuts the file to its old length first; a void one is
+// deleted.
 //
 // Journal format (little-endian):
 //   header, 32 bytes: "QORJRNL1", nonce (4), store length when the transaction began (4),
