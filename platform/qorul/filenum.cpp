@@ -27,7 +27,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "qorul.h"
@@ -46,16 +45,14 @@ public:
         // The byte area is left uninitialised: only the blocks that come in are touched, so the
         // cache costs memory as it fills, not as it is made.
         slots_.reserve(capacity < 1024 ? capacity : 1024);
-        where_.reserve(capacity < 1024 ? capacity : 1024);
     }
     uint32_t blockSize() const { return size_; }
 
     // The bytes of block b, or null; a hit becomes the most recently used.
     uint8_t* find(uint64_t b) {
-        auto it = where_.find(b);
-        if (it == where_.end()) return nullptr;
-        toFront(it->second);
-        return at(it->second);
+        if (b >= where_.size() || where_[b] == kNone) return nullptr;
+        toFront(where_[b]);
+        return at(where_[b]);
     }
     // A slot for a block not yet in the cache: one given back, a fresh one, else the least
     // recently used one.
@@ -71,17 +68,24 @@ public:
         }
         uint32_t s = tail_;
         unlink(s);
-        where_.erase(slots_[s].block);
+        where_[slots_[s].block] = kNone;
         slots_[s].used = false;
         return s;
     }
     uint8_t* at(uint32_t s) { return bytes_.get() + static_cast<size_t>(s) * size_; }
-    // Files the slot's bytes as block b.
-    void keep(uint32_t s, uint64_t b) {
+    // Files the slot's bytes as block b, the most recently used; false (and the slot given
+    // back) past the blocks a cache indexes.
+    bool keep(uint32_t s, uint64_t b) {
+        if (b >= kMostBlocks) {
+            giveBack(s);
+            return false;
+        }
+        if (b >= where_.size()) where_.resize(static_cast<size_t>(b) + 1 + where_.size() / 2, kNone);
         slots_[s].block = b;
         slots_[s].used = true;
         where_[b] = s;
         pushFront(s);
+        return true;
     }
     // A slot whose read failed goes back unused (it is reused before the least recently used).
     void giveBack(uint32_t s) {
@@ -90,28 +94,25 @@ public:
     }
     // Bytes [from, from + n) of the file were written: cached blocks take them.
     void wrote(uint64_t from, const uint8_t* p, uint64_t n) {
-        for (uint64_t b = from / size_; b * size_ < from + n; ++b) {
-            auto it = where_.find(b);
-            if (it == where_.end()) continue;
+        for (uint64_t b = from / size_; b * size_ < from + n && b < where_.size(); ++b) {
+            if (where_[b] == kNone) continue;
             const uint64_t lo = std::max<uint64_t>(from, b * size_), hi = std::min<uint64_t>(from + n, (b + 1) * size_);
-            std::memcpy(at(it->second) + (lo - b * size_), p + (lo - from), hi - lo);
+            std::memcpy(at(where_[b]) + (lo - b * size_), p + (lo - from), hi - lo);
         }
     }
     // The file was cut to length: blocks that are no longer whole go.
     void cut(uint64_t length) {
-        for (auto it = where_.begin(); it != where_.end();) {
-            if ((it->first + 1) * size_ > length) {
-                unlink(it->second);
-                giveBack(it->second);
-                it = where_.erase(it);
-            } else {
-                ++it;
-            }
+        for (uint64_t b = length / size_; b < where_.size(); ++b) {
+            if (where_[b] == kNone) continue;
+            unlink(where_[b]);
+            giveBack(where_[b]);
+            where_[b] = kNone;
         }
     }
 
 private:
     static constexpr uint32_t kNone = 0xFFFFFFFFu;
+    static constexpr uint64_t kMostBlocks = 1u << 20;  // the index costs 4 bytes a block
     struct Slot {
         uint64_t block = 0;
         uint32_t prev = kNone, next = kNone;
@@ -143,7 +144,7 @@ private:
     std::unique_ptr<uint8_t[]> bytes_;
     std::vector<Slot> slots_;
     std::vector<uint32_t> spare_;
-    std::unordered_map<uint64_t, uint32_t> where_;
+    std::vector<uint32_t> where_;  // slot of each block of the file, kNone when not kept
     uint32_t head_ = kNone, tail_ = kNone;
 };
 
@@ -329,8 +330,8 @@ uint16_t UL_read(int16_t file, void* buf, uint16_t count) {
                 if (n <= 0) break;
                 done = static_cast<uint16_t>(done + n);
             }
-            if (done == count) c->keep(slot, block);
-            else c->giveBack(slot);
+            if (done != count) c->giveBack(slot);
+            else c->keep(slot, block);
             std::memcpy(p, into, done);
             e->pos += done;
             return done;

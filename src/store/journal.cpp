@@ -23,7 +23,9 @@ namespace {
 constexpr uint32_t kBlock = DB_PAGESIZE;
 constexpr uint32_t kHeaderSize = 32;
 constexpr uint32_t kRecordSize = 4 + kBlock + 4;
-constexpr char kMagic[8] = {'Q', 'O', 'R', 'J', 'R', 'N', 'L', '1'};
+constexpr char kMagic[8] = {'Q', 'O', 'R', 'J', 'R', 'N', 'L', '2'};
+// Journals of the first version (byte-wise FNV-1a over the records) are still rolled back.
+constexpr char kMagicV1[8] = {'Q', 'O', 'R', 'J', 'R', 'N', 'L', '1'};
 
 uint32_t fnv(uint32_t h, const void* p, size_t n) {
     const auto* b = static_cast<const uint8_t*>(p);
@@ -33,10 +35,34 @@ uint32_t fnv(uint32_t h, const void* p, size_t n) {
     }
     return h;
 }
-uint32_t recordSum(uint32_t nonce, uint32_t block, const uint8_t* bytes) {
+uint32_t recordSumV1(uint32_t nonce, uint32_t block, const uint8_t* bytes) {
     uint32_t h = fnv(2166136261u, &nonce, 4);
     h = fnv(h, &block, 4);
     return fnv(h, bytes, kBlock);
+}
+
+// The record checksum of version 2: four lanes over 32-bit little-endian words (each round
+// multiplies, rotates and multiplies, so every bit of a word reaches every bit of its lane),
+// seeded with the nonce and the block number, folded and mixed at the end. A quarter of the
+// dependent steps of FNV over bytes, and the lanes run side by side.
+uint32_t rotl(uint32_t v, int r) { return (v << r) | (v >> (32 - r)); }
+uint32_t recordSum(uint32_t nonce, uint32_t block, const uint8_t* bytes) {
+    constexpr uint32_t p1 = 2654435761u, p2 = 2246822519u, p3 = 3266489917u;
+    uint32_t lane[4] = {nonce + p1 + p2, block + p2, nonce ^ block, (nonce - p1) ^ 0x5A5A5A5Au};
+    for (uint32_t i = 0; i < kBlock; i += 16) {
+        for (int l = 0; l < 4; ++l) {
+            uint32_t w;
+            std::memcpy(&w, bytes + i + 4 * l, 4);
+            lane[l] = rotl(lane[l] + w * p2, 13) * p1;
+        }
+    }
+    uint32_t h = rotl(lane[0], 1) + rotl(lane[1], 7) + rotl(lane[2], 12) + rotl(lane[3], 18) + kBlock;
+    h ^= h >> 15;
+    h *= p2;
+    h ^= h >> 13;
+    h *= p3;
+    h ^= h >> 16;
+    return h;
 }
 
 struct Block {
@@ -151,7 +177,8 @@ bool readDurableSetting() {
 int16_t applyJournal(int16_t file, int16_t jfile, const std::string& jpath, bool durable, uint32_t limit) {
     uint8_t header[kHeaderSize];
     bool valid = UL_seek(jfile, 0, 0) == 0 && UL_read(jfile, header, kHeaderSize) == kHeaderSize &&
-                 std::memcmp(header, kMagic, 8) == 0;
+                 (std::memcmp(header, kMagic, 8) == 0 || std::memcmp(header, kMagicV1, 8) == 0);
+    const bool v1 = valid && std::memcmp(header, kMagicV1, 8) == 0;
     uint32_t nonce = 0, orig = 0, bsize = 0, sum = 0;
     if (valid) {
         std::memcpy(&nonce, header + 8, 4);
@@ -168,7 +195,7 @@ int16_t applyJournal(int16_t file, int16_t jfile, const std::string& jpath, bool
             uint32_t block = 0, rsum = 0;
             std::memcpy(&block, rec.data(), 4);
             std::memcpy(&rsum, rec.data() + 4 + kBlock, 4);
-            if (rsum != recordSum(nonce, block, rec.data() + 4)) break;
+            if (rsum != (v1 ? recordSumV1 : recordSum)(nonce, block, rec.data() + 4)) break;
             if (static_cast<uint64_t>(block) * kBlock >= orig) continue;  // not part of the old file
             if (writeRaw(file, block * kBlock, rec.data() + 4, kBlock) != 0) return DB_WRITEFAIL;
         }
