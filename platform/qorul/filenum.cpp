@@ -21,10 +21,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,8 +48,10 @@ public:
         slots_.reserve(capacity < 1024 ? capacity : 1024);
     }
     uint32_t blockSize() const { return size_; }
+    uint32_t capacity() const { return capacity_; }
 
     // The bytes of block b, or null; a hit becomes the most recently used.
+    bool holds(uint64_t b) const { return b < where_.size() && where_[b] != kNone; }
     uint8_t* find(uint64_t b) {
         if (b >= where_.size() || where_[b] == kNone) return nullptr;
         toFront(where_[b]);
@@ -73,9 +76,9 @@ public:
         return s;
     }
     uint8_t* at(uint32_t s) { return bytes_.get() + static_cast<size_t>(s) * size_; }
-    // Files the slot's bytes as block b, the most recently used; false (and the slot given
-    // back) past the blocks a cache indexes.
-    bool keep(uint32_t s, uint64_t b) {
+    // Files the slot's bytes as block b, the most recently used (or, cold, the least); false
+    // (and the slot given back) past the blocks a cache indexes.
+    bool keep(uint32_t s, uint64_t b, bool cold = false) {
         if (b >= kMostBlocks) {
             giveBack(s);
             return false;
@@ -84,7 +87,8 @@ public:
         slots_[s].block = b;
         slots_[s].used = true;
         where_[b] = s;
-        pushFront(s);
+        if (cold) pushBack(s);
+        else pushFront(s);
         return true;
     }
     // A slot whose read failed goes back unused (it is reused before the least recently used).
@@ -134,6 +138,14 @@ private:
         head_ = s;
         if (tail_ == kNone) tail_ = s;
     }
+    void pushBack(uint32_t s) {
+        Slot& x = slots_[s];
+        x.next = kNone;
+        x.prev = tail_;
+        if (tail_ != kNone) slots_[tail_].next = s;
+        tail_ = s;
+        if (head_ == kNone) head_ = s;
+    }
     void toFront(uint32_t s) {
         if (head_ == s) return;
         unlink(s);
@@ -147,6 +159,9 @@ private:
     std::vector<uint32_t> where_;  // slot of each block of the file, kNone when not kept
     uint32_t head_ = kNone, tail_ = kNone;
 };
+
+// Bytes a read of a whole block fetches at once: the block and those after it.
+constexpr size_t kAheadBytes = 4096;
 
 struct Numbered {
     int fd = -1;                   // -1 = free
@@ -319,20 +334,34 @@ uint16_t UL_read(int16_t file, void* buf, uint16_t count) {
                 return count;
             }
         }
-        if (within == 0 && count == size) {
-            // A whole block: read into a slot of the cache, kept when it came whole.
-            const uint32_t slot = c->take();
-            uint8_t* into = c->at(slot);
-            uint16_t done = 0;
-            while (done < count) {
-                ssize_t n = ::pread(e->fd, into + done, count - done, e->pos + done);
+        if (within == 0 && count == size && size <= kAheadBytes) {
+            // A whole block, and the blocks after it in the same read (what is stored in
+            // pieces goes on in the next block): one system call instead of several. The block
+            // asked for is kept when it came whole, the others cold: they are the first to go
+            // unless they are used.
+            static thread_local uint8_t ahead[kAheadBytes];
+            size_t got = 0;
+            while (got < kAheadBytes / size * size) {
+                ssize_t n = ::pread(e->fd, ahead + got, kAheadBytes / size * size - got, e->pos + static_cast<off_t>(got));
                 if (n < 0 && errno == EINTR) continue;
                 if (n <= 0) break;
-                done = static_cast<uint16_t>(done + n);
+                got += static_cast<size_t>(n);
             }
-            if (done != count) c->giveBack(slot);
-            else c->keep(slot, block);
-            std::memcpy(p, into, done);
+            const uint16_t done = static_cast<uint16_t>(std::min<size_t>(got, count));
+            if (done == count) {
+                // Slots for every block first, so that no block of this read pushes out another.
+                uint32_t slots[kAheadBytes / 512];
+                uint64_t blocks[kAheadBytes / 512];
+                size_t n = 0;
+                for (uint64_t k = 0; (k + 1) * size <= got && n < std::size(blocks) && n < c->capacity(); ++k)
+                    if (k == 0 || !c->holds(block + k)) blocks[n++] = k;
+                for (size_t i = 0; i < n; ++i) slots[i] = c->take();
+                for (size_t i = 0; i < n; ++i) {
+                    std::memcpy(c->at(slots[i]), ahead + blocks[i] * size, size);
+                    c->keep(slots[i], block + blocks[i], blocks[i] != 0);
+                }
+            }
+            std::memcpy(p, ahead, done);
             e->pos += done;
             return done;
         }
