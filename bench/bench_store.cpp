@@ -14,8 +14,8 @@
 // Memory: the store's heap is counted by replacing operator new and delete (the store and its
 // platform layer allocate only through them; SQLite uses malloc and is not counted), and its
 // real memory by the resident set: the peak resident set (reset through /proc/self/clear_refs)
-// above what was resident before, which counts the pages of the file's map that reads touched
-// and the static tables as well as the heap. BM_StoreMemory and BM_SqlMemory build a file,
+// above what was resident before, which counts the static tables as well as the heap (run
+// BM_StoreMemory alone: memory that earlier benchmarks freed stays resident and is reused). BM_StoreMemory and BM_SqlMemory build a file,
 // walk it, search and update it.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -85,9 +85,9 @@ std::string tmpPath(const char* what) {
 void nameOf(int i, char* out, size_t n) { std::snprintf(out, n, "Name %06d", (i * 7919) % 1000003); }
 
 // SQLite's page cache in KiB: about the resident memory the store itself uses while it
-// works on the largest file (see BM_StoreMemory: its heap, the touched pages of the file's
-// map, its tables).
-constexpr int kSqlCacheKiB = 8192;
+// works on the largest file (see BM_StoreMemory: its heap with the block cache of the open
+// file, its tables), some 5 MB.
+constexpr int kSqlCacheKiB = 5120;
 
 // Modes: whether writes are synced, and SQLite's locking mode.
 enum SqlLock { kDefault = 0, kExclusive = 1 };

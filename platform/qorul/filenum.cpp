@@ -6,25 +6,27 @@
 // keeps out a second open of the same file in this process (flock locks belong to the open file
 // description) and in any other process.
 //
-// Each number tracks its own file position: a seek only computes and records it, and writes go
-// through pwrite at that position, so a page costs one system call instead of two. Reads of a
-// file of 64 KiB or more are served from a read-only shared mapping of the file, without a
-// system call, whenever the bytes asked for lie within the file's size as known (its size when
-// mapped, grown by this number's own writes); anything else goes through pread. The mapping
-// shows what writes put into the file at once (one page cache), and it is no heap: the pages
-// are the file's. The store's files are held under an exclusive flock, which is what makes the
-// known size trustworthy: a file cut shorter by a program that ignores the lock would fault on
-// read. Seeks, reads and writes still count for fault injection and can still be made to fail,
-// and the kernel's own offset of the descriptor is not used.
+// Each number tracks its own file position: a seek only computes and records it, and reads and
+// writes go through pread and pwrite at that position, so a page costs one system call instead
+// of two. A number may keep a cache of whole blocks of its file (UL_cacheblocks): reads of a
+// whole block fill it, reads within a block it holds are served from it, and every write and
+// cut of the number changes or drops the blocks it touches, so the cache always holds the
+// file's bytes. It lives as long as the number: the store's files are held under an exclusive
+// flock for that time, so no other program changes the file behind the cache, and a number
+// opened again starts with an empty cache. Its memory is bounded (least recently used blocks
+// go), unlike a map of the whole file. Seeks, reads and writes still count for fault injection
+// and can still be made to fail, and the kernel's own offset of the descriptor is not used.
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,52 +38,136 @@ namespace {
 
 constexpr int kMaxNumber = 32767;
 
+// Whole blocks of a file kept in memory, least recently used first to go.
+class BlockCache {
+public:
+    BlockCache(uint32_t blockSize, uint32_t capacity)
+        : size_(blockSize), capacity_(capacity), bytes_(new uint8_t[static_cast<size_t>(blockSize) * capacity]) {
+        // The byte area is left uninitialised: only the blocks that come in are touched, so the
+        // cache costs memory as it fills, not as it is made.
+        slots_.reserve(capacity < 1024 ? capacity : 1024);
+    }
+    uint32_t blockSize() const { return size_; }
+    uint32_t capacity() const { return capacity_; }
+
+    // The bytes of block b, or null; a hit becomes the most recently used.
+    bool holds(uint64_t b) const { return b < where_.size() && where_[b] != kNone; }
+    uint8_t* find(uint64_t b) {
+        if (b >= where_.size() || where_[b] == kNone) return nullptr;
+        toFront(where_[b]);
+        return at(where_[b]);
+    }
+    // A slot for a block not yet in the cache: one given back, a fresh one, else the least
+    // recently used one.
+    uint32_t take() {
+        if (!spare_.empty()) {
+            uint32_t s = spare_.back();
+            spare_.pop_back();
+            return s;
+        }
+        if (slots_.size() < capacity_) {
+            slots_.push_back(Slot{});
+            return static_cast<uint32_t>(slots_.size() - 1);
+        }
+        uint32_t s = tail_;
+        unlink(s);
+        where_[slots_[s].block] = kNone;
+        slots_[s].used = false;
+        return s;
+    }
+    uint8_t* at(uint32_t s) { return bytes_.get() + static_cast<size_t>(s) * size_; }
+    // Files the slot's bytes as block b, the most recently used (or, cold, the least); false
+    // (and the slot given back) past the blocks a cache indexes.
+    bool keep(uint32_t s, uint64_t b, bool cold = false) {
+        if (b >= kMostBlocks) {
+            giveBack(s);
+            return false;
+        }
+        if (b >= where_.size()) where_.resize(static_cast<size_t>(b) + 1 + where_.size() / 2, kNone);
+        slots_[s].block = b;
+        slots_[s].used = true;
+        where_[b] = s;
+        if (cold) pushBack(s);
+        else pushFront(s);
+        return true;
+    }
+    // A slot whose read failed goes back unused (it is reused before the least recently used).
+    void giveBack(uint32_t s) {
+        slots_[s].used = false;
+        spare_.push_back(s);
+    }
+    // Bytes [from, from + n) of the file were written: cached blocks take them.
+    void wrote(uint64_t from, const uint8_t* p, uint64_t n) {
+        for (uint64_t b = from / size_; b * size_ < from + n && b < where_.size(); ++b) {
+            if (where_[b] == kNone) continue;
+            const uint64_t lo = std::max<uint64_t>(from, b * size_), hi = std::min<uint64_t>(from + n, (b + 1) * size_);
+            std::memcpy(at(where_[b]) + (lo - b * size_), p + (lo - from), hi - lo);
+        }
+    }
+    // The file was cut to length: blocks that are no longer whole go.
+    void cut(uint64_t length) {
+        for (uint64_t b = length / size_; b < where_.size(); ++b) {
+            if (where_[b] == kNone) continue;
+            unlink(where_[b]);
+            giveBack(where_[b]);
+            where_[b] = kNone;
+        }
+    }
+
+private:
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
+    static constexpr uint64_t kMostBlocks = 1u << 20;  // the index costs 4 bytes a block
+    struct Slot {
+        uint64_t block = 0;
+        uint32_t prev = kNone, next = kNone;
+        bool used = false;
+    };
+    void unlink(uint32_t s) {
+        Slot& x = slots_[s];
+        if (x.prev != kNone) slots_[x.prev].next = x.next;
+        else head_ = x.next;
+        if (x.next != kNone) slots_[x.next].prev = x.prev;
+        else tail_ = x.prev;
+        x.prev = x.next = kNone;
+    }
+    void pushFront(uint32_t s) {
+        Slot& x = slots_[s];
+        x.prev = kNone;
+        x.next = head_;
+        if (head_ != kNone) slots_[head_].prev = s;
+        head_ = s;
+        if (tail_ == kNone) tail_ = s;
+    }
+    void pushBack(uint32_t s) {
+        Slot& x = slots_[s];
+        x.next = kNone;
+        x.prev = tail_;
+        if (tail_ != kNone) slots_[tail_].next = s;
+        tail_ = s;
+        if (head_ == kNone) head_ = s;
+    }
+    void toFront(uint32_t s) {
+        if (head_ == s) return;
+        unlink(s);
+        pushFront(s);
+    }
+
+    uint32_t size_, capacity_;
+    std::unique_ptr<uint8_t[]> bytes_;
+    std::vector<Slot> slots_;
+    std::vector<uint32_t> spare_;
+    std::vector<uint32_t> where_;  // slot of each block of the file, kNone when not kept
+    uint32_t head_ = kNone, tail_ = kNone;
+};
+
+// Bytes a read of a whole block fetches at once: the block and those after it.
+constexpr size_t kAheadBytes = 4096;
+
 struct Numbered {
     int fd = -1;                   // -1 = free
     off_t pos = 0;                 // the number's file position
-    off_t size = -1;               // the file's size as known; -1 = not asked yet
-    const unsigned char* map = nullptr;
-    size_t mapLength = 0;          // bytes of address space mapped (may pass the end of the file)
-    bool noMap = false;            // mapping failed (a write-only file): use pread
-    unsigned mapReads = 0;         // reads served from the mapping since its pages were let go
-    off_t touchedFrom = 0, touchedTo = 0;  // the span those reads touched
+    std::unique_ptr<BlockCache> cache;  // UL_cacheblocks; none by default
 };
-
-constexpr off_t kMapFrom = 64 * 1024;     // smaller files are read with pread
-constexpr size_t kMapStep = 4u << 20;     // the mapping grows in steps of address space
-// The pages of the mapping that reads touched count as the process's memory: after this many
-// reads (each touches at most two pages) they are let go, which keeps a walk over a large file
-// within a few MiB of resident memory. The page cache keeps them; a read after that costs a
-// minor fault.
-constexpr unsigned kMapReadsResident = 1024;
-
-void unmap(Numbered& e) {
-    if (e.map) ::munmap(const_cast<unsigned char*>(e.map), e.mapLength);
-    e.map = nullptr;
-    e.mapLength = 0;
-}
-
-// Whether bytes [0, end) can be read from the mapping; maps or widens it when needed.
-bool mapCovers(Numbered& e, off_t end) {
-    if (e.noMap) return false;
-    if (e.size < 0) {
-        struct stat st {};
-        if (::fstat(e.fd, &st) != 0) return false;
-        e.size = st.st_size;
-    }
-    if (end > e.size || e.size < kMapFrom) return false;
-    if (static_cast<off_t>(e.mapLength) >= end) return true;
-    size_t length = (static_cast<size_t>(e.size) / kMapStep + 1) * kMapStep;
-    unmap(e);
-    void* p = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, e.fd, 0);
-    if (p == MAP_FAILED) {
-        e.noMap = true;
-        return false;
-    }
-    e.map = static_cast<const unsigned char*>(p);
-    e.mapLength = length;
-    return true;
-}
 
 std::vector<Numbered>& fds() {  // index = number - 1
     static std::vector<Numbered> v;
@@ -92,12 +178,12 @@ int16_t addFd(int fd) {
     auto& v = fds();
     for (std::size_t i = 0; i < v.size(); ++i) {
         if (v[i].fd < 0) {
-            v[i] = Numbered{fd, 0};
+            v[i] = Numbered{fd, 0, nullptr};
             return static_cast<int16_t>(i + 1);
         }
     }
     if (v.size() >= static_cast<std::size_t>(kMaxNumber)) return -1;
-    v.push_back(Numbered{fd, 0});
+    v.push_back(Numbered{fd, 0, nullptr});
     return static_cast<int16_t>(v.size());
 }
 
@@ -207,7 +293,6 @@ int16_t UL_close(int16_t file) {
     Numbered* e = entryOf(file);
     if (!e) return -1;
     int fd = e->fd;
-    unmap(*e);
     *e = Numbered{};
     return ::close(fd) == 0 ? 0 : -1;
 }
@@ -226,7 +311,6 @@ uint32_t UL_seek(int16_t file, uint32_t offset, int16_t origin) {
         struct stat st {};
         if (::fstat(e->fd, &st) != 0) return 0xFFFFFFFFu;
         base = st.st_size;
-        e->size = st.st_size;
     }
     off_t pos = origin == 0 ? static_cast<off_t>(offset) : base + static_cast<off_t>(static_cast<int32_t>(offset));
     // A failed seek leaves the position where it was, as lseek does.
@@ -240,18 +324,47 @@ uint16_t UL_read(int16_t file, void* buf, uint16_t count) {
     Numbered* e = entryOf(file);
     if (!e || (!buf && count)) return 0;
     auto* p = static_cast<unsigned char*>(buf);
-    if (count > 0 && mapCovers(*e, e->pos + count)) {
-        if (e->mapReads == 0 || e->pos < e->touchedFrom) e->touchedFrom = e->pos;
-        if (e->mapReads == 0 || e->pos + count > e->touchedTo) e->touchedTo = e->pos + count;
-        if (++e->mapReads > kMapReadsResident) {
-            const off_t page = ::sysconf(_SC_PAGESIZE);
-            const off_t from = e->touchedFrom / page * page;
-            ::madvise(const_cast<unsigned char*>(e->map) + from, static_cast<size_t>(e->touchedTo - from), MADV_DONTNEED);
-            e->mapReads = 0;
+    if (BlockCache* c = e->cache.get(); c && count > 0) {
+        const uint64_t size = c->blockSize(), block = static_cast<uint64_t>(e->pos) / size,
+                       within = static_cast<uint64_t>(e->pos) % size;
+        if (within + count <= size) {
+            if (const uint8_t* bytes = c->find(block)) {
+                std::memcpy(p, bytes + within, count);
+                e->pos += count;
+                return count;
+            }
         }
-        std::memcpy(p, e->map + e->pos, count);
-        e->pos += count;
-        return count;
+        if (within == 0 && count == size && size <= kAheadBytes) {
+            // A whole block, and the blocks after it in the same read (what is stored in
+            // pieces goes on in the next block): one system call instead of several. The block
+            // asked for is kept when it came whole, the others cold: they are the first to go
+            // unless they are used.
+            static thread_local uint8_t ahead[kAheadBytes];
+            size_t got = 0;
+            while (got < kAheadBytes / size * size) {
+                ssize_t n = ::pread(e->fd, ahead + got, kAheadBytes / size * size - got, e->pos + static_cast<off_t>(got));
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) break;
+                got += static_cast<size_t>(n);
+            }
+            const uint16_t done = static_cast<uint16_t>(std::min<size_t>(got, count));
+            if (done == count) {
+                // Slots for every block first, so that no block of this read pushes out another.
+                uint32_t slots[kAheadBytes / 512];
+                uint64_t blocks[kAheadBytes / 512];
+                size_t n = 0;
+                for (uint64_t k = 0; (k + 1) * size <= got && n < std::size(blocks) && n < c->capacity(); ++k)
+                    if (k == 0 || !c->holds(block + k)) blocks[n++] = k;
+                for (size_t i = 0; i < n; ++i) slots[i] = c->take();
+                for (size_t i = 0; i < n; ++i) {
+                    std::memcpy(c->at(slots[i]), ahead + blocks[i] * size, size);
+                    c->keep(slots[i], block + blocks[i], blocks[i] != 0);
+                }
+            }
+            std::memcpy(p, ahead, done);
+            e->pos += done;
+            return done;
+        }
     }
     uint16_t done = 0;
     while (done < count) {
@@ -270,17 +383,22 @@ uint16_t UL_write(int16_t file, const void* buf, uint16_t count) {
     Numbered* e = entryOf(file);
     if (!e || (!buf && count)) return 0xFFFF;
     auto* p = static_cast<const unsigned char*>(buf);
+    const off_t from = e->pos;
     uint16_t done = 0;
+    bool failed = false;
     while (done < count) {
         ssize_t n = ::pwrite(e->fd, p + done, count - done, e->pos);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return done ? done : 0xFFFF;
-        if (n == 0) break;
+        if (n <= 0) {
+            failed = n < 0;
+            break;
+        }
         done = static_cast<uint16_t>(done + n);
         e->pos += n;
-        if (e->size >= 0 && e->pos > e->size) e->size = e->pos;  // the file grew by this write
     }
-    return done;
+    // What reached the file reaches the cached blocks too.
+    if (e->cache && done > 0) e->cache->wrote(static_cast<uint64_t>(from), p, done);
+    return failed && done == 0 ? 0xFFFF : done;
 }
 
 int16_t UL_delete(const char* path) {
@@ -304,10 +422,9 @@ int16_t UL_truncate(int16_t file, uint32_t size) {
     Numbered* e = entryOf(file);
     if (!e) return -1;
     if (crashChange()) return -1;
+    // The blocks past the new end go even when the cut fails: the file may be cut in part.
+    if (e->cache) e->cache->cut(size);
     if (::ftruncate(e->fd, static_cast<off_t>(size)) != 0) return -1;
-    e->size = static_cast<off_t>(size);
-    // A mapping past the new end would fault on read: it is made again when needed.
-    unmap(*e);
     return 0;
 }
 
@@ -351,18 +468,28 @@ int16_t UL_filebusy(const char* path) {
     return busy ? 1 : 0;
 }
 
+int16_t UL_cacheblocks(int16_t file, uint16_t blocksize, uint32_t blocks) {
+    Numbered* e = entryOf(file);
+    if (!e) return -1;
+    if (blocksize == 0 || blocks == 0) {
+        e->cache.reset();
+        return 0;
+    }
+    if (static_cast<uint64_t>(blocksize) * blocks > (256u << 20)) return -1;
+    e->cache = std::make_unique<BlockCache>(blocksize, blocks);
+    return 0;
+}
+
 uint32_t UL_filelength(int16_t file) {
     Numbered* e = entryOf(file);
     if (!e) return 0xFFFFFFFFu;
     struct stat st {};
     if (::fstat(e->fd, &st) != 0 || st.st_size >= static_cast<off_t>(0xFFFFFFFFu)) return 0xFFFFFFFFu;
-    e->size = st.st_size;
     return static_cast<uint32_t>(st.st_size);
 }
 
 void qorul::internal::closeAllNumberedFiles() {
     for (Numbered& e : fds()) {
-        unmap(e);
         if (e.fd >= 0) ::close(e.fd);
         e = Numbered{};
     }

@@ -11,11 +11,11 @@
 // process stop half-way; it also rebuilds a list found damaged. Files whose last hold goes are
 // deleted after the list says so.
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -52,6 +52,28 @@ void deleteFile(uint32_t host, const std::string& path) {
 }
 
 int16_t clampCount(long n) { return static_cast<int16_t>(n > INT16_MAX ? INT16_MAX : n); }
+
+// A path as the list compares it: without regard to case, as strcasecmp does. Spooled copies'
+// paths share a long directory and have one length; they differ in the name at their end, so
+// a record is checked by its length first and then from its last character backwards, which
+// rejects the others of a long list after a few bytes each.
+class PathKey {
+public:
+    explicit PathKey(const std::string& path) : folded_(path) {
+        for (char& ch : folded_) ch = fold(ch);
+    }
+    bool names(const DEL_RECORD& r) const {
+        const std::size_t n = folded_.size();
+        if (n >= sizeof r.path || r.path[n] != '\0') return false;
+        for (std::size_t i = n; i-- > 0;)
+            if (fold(r.path[i]) != folded_[i]) return false;  // a NUL before n never matches
+        return true;
+    }
+
+private:
+    static char fold(char ch) { return static_cast<char>(std::tolower(static_cast<unsigned char>(ch))); }
+    std::string folded_;
+};
 
 }  // namespace
 
@@ -121,10 +143,11 @@ int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes) {
         if (c.delta == 0) continue;
         long found = -1, freeSlot = -1;
         if (c.path.size() < sizeof(DEL_RECORD::path)) {
+            const PathKey key(c.path);
             for (std::size_t i = 0; i < list.size(); ++i) {
                 if (list[i].inuse == 0) {
                     if (freeSlot < 0) freeSlot = static_cast<long>(i);
-                } else if (::strcasecmp(list[i].path, c.path.c_str()) == 0) {
+                } else if (key.names(list[i])) {
                     found = static_cast<long>(i);
                     break;
                 }

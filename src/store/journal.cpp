@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "qorul.h"
 #include "qorwin32.h"
 #include "store/btree.h"
@@ -21,7 +23,9 @@ namespace {
 constexpr uint32_t kBlock = DB_PAGESIZE;
 constexpr uint32_t kHeaderSize = 32;
 constexpr uint32_t kRecordSize = 4 + kBlock + 4;
-constexpr char kMagic[8] = {'Q', 'O', 'R', 'J', 'R', 'N', 'L', '1'};
+constexpr char kMagic[8] = {'Q', 'O', 'R', 'J', 'R', 'N', 'L', '2'};
+// Journals of the first version (byte-wise FNV-1a over the records) are still rolled back.
+constexpr char kMagicV1[8] = {'Q', 'O', 'R', 'J', 'R', 'N', 'L', '1'};
 
 uint32_t fnv(uint32_t h, const void* p, size_t n) {
     const auto* b = static_cast<const uint8_t*>(p);
@@ -31,10 +35,34 @@ uint32_t fnv(uint32_t h, const void* p, size_t n) {
     }
     return h;
 }
-uint32_t recordSum(uint32_t nonce, uint32_t block, const uint8_t* bytes) {
+uint32_t recordSumV1(uint32_t nonce, uint32_t block, const uint8_t* bytes) {
     uint32_t h = fnv(2166136261u, &nonce, 4);
     h = fnv(h, &block, 4);
     return fnv(h, bytes, kBlock);
+}
+
+// The record checksum of version 2: four lanes over 32-bit little-endian words (each round
+// multiplies, rotates and multiplies, so every bit of a word reaches every bit of its lane),
+// seeded with the nonce and the block number, folded and mixed at the end. A quarter of the
+// dependent steps of FNV over bytes, and the lanes run side by side.
+uint32_t rotl(uint32_t v, int r) { return (v << r) | (v >> (32 - r)); }
+uint32_t recordSum(uint32_t nonce, uint32_t block, const uint8_t* bytes) {
+    constexpr uint32_t p1 = 2654435761u, p2 = 2246822519u, p3 = 3266489917u;
+    uint32_t lane[4] = {nonce + p1 + p2, block + p2, nonce ^ block, (nonce - p1) ^ 0x5A5A5A5Au};
+    for (uint32_t i = 0; i < kBlock; i += 16) {
+        for (int l = 0; l < 4; ++l) {
+            uint32_t w;
+            std::memcpy(&w, bytes + i + 4 * l, 4);
+            lane[l] = rotl(lane[l] + w * p2, 13) * p1;
+        }
+    }
+    uint32_t h = rotl(lane[0], 1) + rotl(lane[1], 7) + rotl(lane[2], 12) + rotl(lane[3], 18) + kBlock;
+    h ^= h >> 15;
+    h *= p2;
+    h ^= h >> 13;
+    h *= p3;
+    h ^= h >> 16;
+    return h;
 }
 
 struct Block {
@@ -63,6 +91,7 @@ struct Txn {
     uint32_t origSize = 0;    // the store's length when the transaction began
     uint32_t jlength = 0;     // bytes of the journal known whole
     std::vector<bool> journaled;
+    std::vector<uint8_t> scratch;  // what one flush writes
     bool broken = false;
     Snapshot snap{};
 };
@@ -92,6 +121,16 @@ void drop(Txn* t) {
 }
 
 std::string journalPath(const char* path) { return std::string(path) + "-journal"; }
+
+// A new nonce for each transaction: records that an earlier transaction left further on in a
+// journal file that is used again carry another nonce, so their checksums fail and end the
+// journal. A random start for the process (and its id, for forked children), then a bijection
+// of a counter, never repeat within 2^32 transactions; the random source is asked only once.
+uint32_t nextNonce() {
+    static const uint32_t base = static_cast<uint32_t>(std::random_device{}()) ^ static_cast<uint32_t>(::getpid());
+    static uint32_t counter = 0;
+    return base ^ (++counter * 2654435761u);
+}
 
 int16_t syncFile(bool durable, int16_t file) {
     if (!durable) return 0;
@@ -138,7 +177,8 @@ bool readDurableSetting() {
 int16_t applyJournal(int16_t file, int16_t jfile, const std::string& jpath, bool durable, uint32_t limit) {
     uint8_t header[kHeaderSize];
     bool valid = UL_seek(jfile, 0, 0) == 0 && UL_read(jfile, header, kHeaderSize) == kHeaderSize &&
-                 std::memcmp(header, kMagic, 8) == 0;
+                 (std::memcmp(header, kMagic, 8) == 0 || std::memcmp(header, kMagicV1, 8) == 0);
+    const bool v1 = valid && std::memcmp(header, kMagicV1, 8) == 0;
     uint32_t nonce = 0, orig = 0, bsize = 0, sum = 0;
     if (valid) {
         std::memcpy(&nonce, header + 8, 4);
@@ -155,7 +195,7 @@ int16_t applyJournal(int16_t file, int16_t jfile, const std::string& jpath, bool
             uint32_t block = 0, rsum = 0;
             std::memcpy(&block, rec.data(), 4);
             std::memcpy(&rsum, rec.data() + 4 + kBlock, 4);
-            if (rsum != recordSum(nonce, block, rec.data() + 4)) break;
+            if (rsum != (v1 ? recordSumV1 : recordSum)(nonce, block, rec.data() + 4)) break;
             if (static_cast<uint64_t>(block) * kBlock >= orig) continue;  // not part of the old file
             if (writeRaw(file, block * kBlock, rec.data() + 4, kBlock) != 0) return DB_WRITEFAIL;
         }
@@ -192,21 +232,42 @@ int16_t rollback(Txn* t) {
     return 0;
 }
 
-// Writes the overlay: journal first (made durable), then the blocks in place.
+// Writes bytes at a position of a file in as few writes as the 16-bit count allows.
+int16_t writeAll(int16_t file, uint32_t at, const uint8_t* bytes, size_t n) {
+    constexpr size_t kMost = 60 * kRecordSize;
+    for (size_t done = 0; done < n;) {
+        const size_t part = std::min(n - done, kMost);
+        if (int16_t st = writeRaw(file, at + static_cast<uint32_t>(done), bytes + done, static_cast<uint32_t>(part)))
+            return st;
+        done += part;
+    }
+    return 0;
+}
+
+// Writes the overlay: journal first (made durable), then the blocks in place. The journal of
+// an operation goes in one write (its header with it when the transaction begins), and blocks
+// that follow each other in the file go to it in one write.
 int16_t flush(Txn* t) {
     if (t->overlay.empty()) return 0;
     if (t->broken) return DB_WRITEFAIL;
     bool created = false;
+    std::vector<uint8_t>& out = t->scratch;
+    out.clear();
     if (!t->started) {
         uint32_t size = UL_filelength(t->file);
         if (size == 0xFFFFFFFFu) return DB_WRITEFAIL;
         t->origSize = size;
         t->journaled.assign(size / kBlock + 1, false);
-        t->nonce = static_cast<uint32_t>(std::random_device{}()) ^ static_cast<uint32_t>(g.syncs * 2654435761u);
-        t->jfile = UL_create(t->jpath.c_str(), 2);
-        if (t->jfile < 0) return DB_WRITEFAIL;
+        t->nonce = nextNonce();
+        if (t->jfile < 0) {
+            // The journal file stays (open) from the first transaction of the store's open to
+            // its close; later transactions write their header over the void one.
+            t->jfile = UL_create(t->jpath.c_str(), 2);
+            if (t->jfile < 0) return DB_WRITEFAIL;
+            created = true;
+        }
         t->started = true;
-        created = true;
+        t->jlength = 0;
         uint8_t header[kHeaderSize] = {};
         std::memcpy(header, kMagic, 8);
         std::memcpy(header + 8, &t->nonce, 4);
@@ -214,8 +275,7 @@ int16_t flush(Txn* t) {
         std::memcpy(header + 16, &kBlock, 4);
         uint32_t sum = fnv(2166136261u, header, 28);
         std::memcpy(header + 28, &sum, 4);
-        if (writeRaw(t->jfile, 0, header, kHeaderSize) != 0) return DB_WRITEFAIL;
-        t->jlength = kHeaderSize;
+        out.insert(out.end(), header, header + kHeaderSize);
     }
     // The original bytes of every block of the old file that this flush changes for the first time.
     std::vector<uint32_t> fresh;
@@ -229,43 +289,87 @@ int16_t flush(Txn* t) {
         if (end > t->origSize) std::memset(rec + 4 + (t->origSize - b.no * kBlock), 0, end - t->origSize);
         uint32_t sum = recordSum(t->nonce, b.no, rec + 4);
         std::memcpy(rec + 4 + kBlock, &sum, 4);
-        if (int16_t st = writeRaw(t->jfile, t->jlength, rec, kRecordSize)) return st;
-        t->jlength += kRecordSize;
+        out.insert(out.end(), rec, rec + kRecordSize);
         fresh.push_back(b.no);
     }
-    if (created || !fresh.empty()) {
+    if (!out.empty()) {
+        if (int16_t st = writeAll(t->jfile, t->jlength, out.data(), out.size())) return st;
+        t->jlength += static_cast<uint32_t>(out.size());
         if (syncFile(t->durable, t->jfile) != 0) return DB_WRITEFAIL;
         if (created && syncDir(t->durable, t->jpath) != 0) return DB_WRITEFAIL;
     }
     for (uint32_t no : fresh) t->journaled[no] = true;
-    for (const Block& b : t->overlay)
-        if (int16_t st = writeRaw(t->file, b.no * kBlock, b.bytes.data(), kBlock)) return st;
+    for (size_t i = 0; i < t->overlay.size();) {
+        size_t j = i + 1;
+        while (j < t->overlay.size() && t->overlay[j].no == t->overlay[j - 1].no + 1 && j - i < 60) ++j;
+        const uint32_t at = t->overlay[i].no * kBlock;
+        if (j == i + 1) {
+            if (int16_t st = writeRaw(t->file, at, t->overlay[i].bytes.data(), kBlock)) return st;
+        } else {
+            out.clear();
+            for (size_t k = i; k < j; ++k) out.insert(out.end(), t->overlay[k].bytes.begin(), t->overlay[k].bytes.end());
+            if (int16_t st = writeAll(t->file, at, out.data(), out.size())) return st;
+        }
+        i = j;
+    }
     t->overlay.clear();
     return 0;
 }
 
-// Makes the transaction's work count: the store durable, then the journal gone.
-int16_t commit(Txn* t) {
-    if (int16_t st = flush(t)) {
-        rollback(t);
-        return st;
-    }
-    if (!t->started) return 0;
-    int16_t st = syncFile(t->durable, t->file);
-    if (st == 0) {
+// The journal of a committed transaction must not roll anything back: the journal goes (the
+// store closes) or its header is made void (the store stays open, and the next transaction
+// uses the file again without creating it). 0, or -4 when neither could be done.
+int16_t voidJournal(Txn* t, bool closing) {
+    if (closing) {
         if (UL_delete(t->jpath.c_str()) == 0) {
             closeJournal(t);
             // Without this, a power cut could bring the journal back and undo the work.
             syncDir(t->durable, t->jpath);
             return 0;
         }
-        // A journal that cannot be deleted must not stay valid: an empty one rolls back nothing.
-        if (UL_truncate(t->jfile, 0) == 0 && syncFile(t->durable, t->jfile) == 0) {
-            closeJournal(t);
+    } else {
+        static const uint8_t zeros[kHeaderSize] = {};
+        if (writeRaw(t->jfile, 0, zeros, kHeaderSize) == 0 && syncFile(t->durable, t->jfile) == 0) {
+            t->started = false;
+            t->jlength = 0;
+            t->journaled.clear();
             return 0;
         }
-        st = DB_WRITEFAIL;
     }
+    // A journal that cannot be deleted must not stay valid: an empty one rolls back nothing.
+    if (UL_truncate(t->jfile, 0) == 0 && syncFile(t->durable, t->jfile) == 0) {
+        if (closing) {
+            closeJournal(t);
+        } else {
+            t->started = false;
+            t->jlength = 0;
+            t->journaled.clear();
+        }
+        return 0;
+    }
+    return DB_WRITEFAIL;
+}
+
+// The journal file of a store that closes goes with it, also when its header is void already.
+void removeJournal(Txn* t) {
+    if (t->jfile < 0) return;
+    closeJournal(t);
+    UL_delete(t->jpath.c_str());
+}
+
+// Makes the transaction's work count: the store durable, then the journal void.
+int16_t commit(Txn* t, bool closing) {
+    if (int16_t st = flush(t)) {
+        rollback(t);
+        return st;
+    }
+    if (!t->started) {
+        if (closing) removeJournal(t);
+        return 0;
+    }
+    int16_t st = syncFile(t->durable, t->file);
+    if (st == 0) st = voidJournal(t, closing);
+    if (st == 0) return 0;
     rollback(t);
     return st;
 }
@@ -403,7 +507,7 @@ int16_t endOp(DB_HANDLE* h, int16_t status, bool undo) {
         h->held = DB_NORECORD;
         return status;
     }
-    int16_t st = t->unitDepth > 0 ? flush(t) : commit(t);
+    int16_t st = t->unitDepth > 0 ? flush(t) : commit(t, false);
     if (st != 0) {
         if (t->unitDepth > 0) rollback(t);
         reloadHandle(h);
@@ -430,8 +534,9 @@ int16_t detach(DB_HANDLE* h, bool* closeFile) {
         *closeFile = false;
         return 0;
     }
-    int16_t st = t->broken ? DB_WRITEFAIL : commit(t);
-    if (t->jfile >= 0) UL_close(t->jfile);
+    int16_t st = t->broken ? DB_WRITEFAIL : commit(t, true);
+    if (t->started || t->broken) closeJournal(t);
+    else removeJournal(t);
     drop(t);
     return st;
 }
@@ -472,15 +577,17 @@ int16_t endUnit(const char* path, bool commitIt) {
     if (t->broken) {
         st = DB_WRITEFAIL;
     } else if (commitIt) {
-        st = commit(t);
+        st = commit(t, !t->open);
     } else {
         st = rollback(t);
         reloadIfOpen(t);
     }
     if (st != 0) reloadIfOpen(t);
     if (!t->open) {
-        // The handle closed the file already: the unit closes it now.
-        if (t->jfile >= 0) UL_close(t->jfile);
+        // The handle closed the file already: the unit closes it now. A journal that still
+        // holds a transaction stays for the next open to roll back.
+        if (t->started || t->broken) closeJournal(t);
+        else removeJournal(t);
         pf::dropFile(t->file);
         UL_close(t->file);
         drop(t);

@@ -6,17 +6,21 @@
 // when the transaction began go to the journal "<store>-journal" beside the store, the journal
 // is made durable (fsync, and its directory's when it was just made), and only then are the
 // blocks written in place. A transaction is one store operation, or a unit of several
-// (DB_beginunit): at its end the store is made durable and the journal deleted, which is the
-// moment the work counts. Opening a store whose journal is still there puts the original
-// bytes back and cuts the file to its old length first.
+// (DB_beginunit): at its end the store is made durable and the journal made void, which is the
+// moment the work counts: while the store stays open its header is overwritten with zeros (and
+// the next transaction writes a new one over it, so the file is made once an open), and when
+// the store closes the journal is deleted. Opening a store whose journal is still there and
+// valid puts the original bytes back and cuts the file to its old length first; a void one is
+// deleted.
 //
 // Journal format (little-endian):
-//   header, 32 bytes: "QORJRNL1", nonce (4), store length when the transaction began (4),
-//                     block size 1024 (4), 12 reserved zero bytes... checksum of bytes 0-27 (4)
+//   header, 32 bytes: "QORJRNL2", nonce (4), store length when the transaction began (4),
+//                     block size 1024 (4), 8 reserved zero bytes, FNV-1a of bytes 0-27 (4)
 //   records, 1032 bytes each: block number (4), the block's original 1024 bytes (a block the
 //                     file held only in part is padded with zeros), checksum (4)
-// A record whose checksum (FNV-1a over nonce, block number and bytes) fails ends the journal:
-// it was being written when the work stopped, and its block was not yet touched.
+// A record whose checksum (over nonce, block number and bytes; see recordSum) fails ends the
+// journal: it was being written when the work stopped, and its block was not yet touched.
+// Journals of version "QORJRNL1" (the same, with FNV-1a over the record) are rolled back too.
 #pragma once
 
 #include <cstdint>

@@ -312,6 +312,11 @@ int16_t done(DB_HANDLE* h, int16_t st) {
     return st;
 }
 
+// Blocks of an open store file kept in memory: 4 MiB, which holds every interior page of the
+// largest file the format allows (32,767 pages of which some 2% are interior) and the leaves
+// last used.
+constexpr uint32_t kCacheBlocks = 4096;
+
 // How long an open waits for a file another program holds: attempts 50 ms apart.
 struct LockWait {
     int attempts = 60;
@@ -333,6 +338,10 @@ int16_t lockFile(const char* path, int16_t* file) {
         f = UL_open(path, 2);
     }
     if (f < 0) return DB_NOTFOUND;
+    // The file's blocks are kept in memory for as long as it stays open (the interior pages of
+    // the tree above all, which every descent passes): the lock keeps every other program out
+    // meanwhile, and the next open starts afresh, so nothing another program wrote is missed.
+    UL_cacheblocks(f, DB_PAGESIZE, kCacheBlocks);
     if (jr::recover(path, f) != 0) {
         UL_close(f);
         return DB_WRITEFAIL;

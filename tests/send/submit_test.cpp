@@ -146,6 +146,10 @@ TEST_F(SendTest, DeleteListHoldsSumsReleasesAndReusesSlots) {
     upper.replace(upper.size() - 5, 1, "a");  // same file name in another letter case
     ASSERT_EQ(qorsf::SF_addtodellist(kHost, upper.c_str(), 1), 0);
     ASSERT_EQ(qorsf::SF_addtodellist(kHost, b.c_str(), 1), 0);
+    // Neither a path that another one begins with nor one that ends like another is that one.
+    const std::string shorter = a.substr(0, a.size() - 1), longer = "x" + a;
+    ASSERT_EQ(qorsf::SF_releasedelfile(kHost, shorter.c_str(), 0), 0);
+    ASSERT_EQ(qorsf::SF_releasedelfile(kHost, longer.c_str(), 0), 0);
     auto list = delList();
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(v(list[0].count), 3);

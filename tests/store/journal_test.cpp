@@ -221,4 +221,104 @@ TEST_F(Journal, ANewStoreAppearsWholeOrNotAtAll) {
     }
 }
 
+// One open, several operations: the journal file is used again by each, and a crash at any
+// change of a later operation rolls back to the end of the one before, never further (a
+// committed operation's journal is void) and never to a mix (records left from an earlier,
+// longer transaction do not count for a later one).
+TEST_F(Journal, ACrashInALaterOperationOfOneOpenRollsBackToTheOneBefore) {
+    make(30);
+    const std::string start = qortest::readFile(path);
+    auto firstOps = [&](Book& b) {
+        // A long operation first (many blocks journaled), then a short one.
+        for (int i = 0; i < 3; ++i) ASSERT_EQ(b.add("Long " + std::to_string(i), "G", std::string(650, 'L')), 0);
+        ASSERT_EQ(b.find(1, "Name 3", DB_EXACT), 0);
+        ASSERT_EQ(b.remove(), 0);
+    };
+    auto lastOp = [&](Book& b) {
+        EXPECT_EQ(b.find(1, "Name 9", DB_EXACT), 0);
+        EXPECT_EQ(b.read(), 0);
+        std::strcpy(b.rec.info, "changed");
+        return b.update();
+    };
+    long changesBefore = 0, changes = 0;
+    std::string middle;
+    {
+        Book b;
+        ASSERT_EQ(b.open(path), 0);
+        firstOps(b);
+        EXPECT_TRUE(qortest::fileExists(journal)) << "kept for the next operation of this open";
+        middle = qortest::readFile(path);
+        qorul::crashAt(0);
+        changesBefore = qorul::changeCalls();
+        ASSERT_EQ(lastOp(b), 0);
+        changes = qorul::changeCalls() - changesBefore;
+        ASSERT_EQ(b.close(), 0);
+        EXPECT_FALSE(qortest::fileExists(journal)) << "the close deletes it";
+    }
+    ASSERT_GT(changes, 2);
+    for (long n = 1; n <= changes; ++n) {
+        SCOPED_TRACE("crash at change " + std::to_string(n));
+        qortest::writeFile(path, start);
+        storeReset();
+        {
+            Book b;
+            ASSERT_EQ(b.open(path), 0);
+            firstOps(b);
+            qorul::crashAt(n);
+            lastOp(b);
+            b.close();
+        }
+        qorul::resetFaults();
+        storeReset();
+        const std::string crashed = qortest::readFile(path);
+        Book b;
+        ASSERT_EQ(b.open(path), 0);
+        EXPECT_FALSE(qortest::fileExists(journal));
+        EXPECT_EQ(b.find(1, "Long 2", DB_EXACT), 0) << "the operations before stay";
+        EXPECT_EQ(b.find(1, "Name 3", DB_EXACT), DB_NOTFOUND);
+        ASSERT_EQ(b.find(1, "Name 9", DB_EXACT), 0);
+        ASSERT_EQ(b.read(), 0);
+        const std::string info = b.rec.info;
+        if (info != "changed") {
+            const std::string now = qortest::readFile(path);
+            EXPECT_EQ(now.size(), middle.size());
+            // The header's write count aside, the file is the one the operations before left.
+            EXPECT_TRUE(now.compare(0, 24, middle, 0, 24) == 0 &&
+                        now.compare(28, std::string::npos, middle, 28, std::string::npos) == 0);
+        }
+        ASSERT_EQ(b.close(), 0);
+    }
+}
+
+// A journal of the first version ("QORJRNL1", FNV-1a over each record) left by an older
+// library is rolled back like a new one.
+TEST_F(Journal, AJournalOfTheFirstVersionIsRolledBack) {
+    make(5);
+    const std::string before = qortest::readFile(path);
+    auto fnv = [](uint32_t h, const void* p, size_t n) {
+        const auto* b = static_cast<const uint8_t*>(p);
+        for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 16777619u;
+        return h;
+    };
+    auto le32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+    const uint32_t nonce = 0x12345678u, size = static_cast<uint32_t>(before.size()), block = 1;
+    std::string header = "QORJRNL1" + le32(nonce) + le32(size) + le32(1024) + std::string(8, '\0');
+    header += le32(fnv(2166136261u, header.data(), 28));
+    const std::string original = before.substr(1024, 1024);
+    uint32_t sum = fnv(fnv(fnv(2166136261u, &nonce, 4), &block, 4), original.data(), 1024);
+    qortest::writeFile(journal, header + le32(block) + original + le32(sum));
+    // The store as a crash left it: block 1 half written, and a block appended.
+    std::string damaged = before;
+    damaged.replace(1024, 512, std::string(512, '\x7f'));
+    damaged += std::string(1024, 'z');
+    qortest::writeFile(path, damaged);
+    Book b;
+    ASSERT_EQ(b.open(path), 0);
+    ASSERT_EQ(b.close(), 0);
+    EXPECT_FALSE(qortest::fileExists(journal));
+    const std::string now = qortest::readFile(path);
+    ASSERT_EQ(now.size(), before.size());
+    EXPECT_EQ(now.substr(1024), before.substr(1024));
+}
+
 }  // namespace

@@ -175,6 +175,11 @@ int16_t UL_linknew(const char* from, const char* to);          // 0 = ok, -1 (al
 int16_t UL_renameover(const char* from, const char* to);       // 0 = ok; `to` is replaced at once
 int16_t UL_filebusy(const char* path);
 uint32_t UL_filelength(int16_t file);                          // 0xFFFFFFFF = failure
+// Keeps up to `blocks` whole blocks of `blocksize` bytes of the file in memory while the number
+// is open (0 blocks: none): reads of a whole block at a multiple of the size fill it, reads
+// within a block it holds cost no system call, writes and cuts of this number keep it equal to
+// the file. Only for a file no other program may change while it is open (mode 2). 0 = ok.
+int16_t UL_cacheblocks(int16_t file, uint16_t blocksize, uint32_t blocks);
 
 // ---- Time, through a clock that tests can drive.
 void UL_now(SF_DATETIME* now);

@@ -101,4 +101,101 @@ TEST(FileNumber, ResetClosesAndReleasesLocks) {
     UL_close(f);
 }
 
+// The block cache of a number: whatever mix of reads, writes and cuts goes through the number,
+// every read gives the file's bytes, with as few blocks kept as it was given.
+TEST(FileNumber, BlockCacheAlwaysGivesTheFilesBytes) {
+    qortest::TempProfile tp;
+    const std::string path = tp.path("cached.pbk");
+    constexpr uint16_t kB = 64;
+    std::string model(10 * kB, '\0');
+    for (size_t i = 0; i < model.size(); ++i) model[i] = static_cast<char>('a' + i % 26);
+    qortest::writeFile(path, model);
+    int16_t f = UL_open(path.c_str(), 2);
+    ASSERT_GT(f, 0);
+    EXPECT_EQ(UL_cacheblocks(f, kB, 3), 0);  // fewer blocks than the file has: some go
+    auto readBlock = [&](uint32_t b) {
+        std::string got(kB, '?');
+        EXPECT_EQ(UL_seek(f, b * kB, 0), b * kB);
+        EXPECT_EQ(UL_read(f, got.data(), kB), kB);
+        return got;
+    };
+    for (uint32_t b : {0u, 1u, 2u, 0u, 5u, 1u}) EXPECT_EQ(readBlock(b), model.substr(b * kB, kB)) << b;
+    // A write across two cached blocks: both read back as written, and the block after them.
+    const std::string patch(kB, 'W');
+    ASSERT_EQ(UL_seek(f, kB / 2, 0), kB / 2u);
+    ASSERT_EQ(UL_write(f, patch.data(), kB), kB);
+    model.replace(kB / 2, kB, patch);
+    for (uint32_t b : {0u, 1u, 2u}) EXPECT_EQ(readBlock(b), model.substr(b * kB, kB)) << b;
+    // A small read within a cached block, and one across two blocks.
+    char small[10] = {};
+    ASSERT_EQ(UL_seek(f, kB + 3, 0), kB + 3u);
+    ASSERT_EQ(UL_read(f, small, 10), 10);
+    EXPECT_EQ(std::string(small, 10), model.substr(kB + 3, 10));
+    ASSERT_EQ(UL_seek(f, 2 * kB - 5, 0), 2u * kB - 5);
+    ASSERT_EQ(UL_read(f, small, 10), 10);
+    EXPECT_EQ(std::string(small, 10), model.substr(2 * kB - 5, 10));
+    // A cut: a block beyond the new end reads short, and growing the file again reads the new bytes.
+    EXPECT_EQ(readBlock(5), model.substr(5 * kB, kB));
+    ASSERT_EQ(UL_truncate(f, 5 * kB + 10), 0);
+    model.resize(5 * kB + 10);
+    char block[kB];
+    ASSERT_EQ(UL_seek(f, 5 * kB, 0), 5u * kB);
+    EXPECT_EQ(UL_read(f, block, kB), 10);
+    const std::string grown(kB, 'G');
+    ASSERT_EQ(UL_seek(f, 5 * kB, 0), 5u * kB);
+    ASSERT_EQ(UL_write(f, grown.data(), kB), kB);
+    model.replace(5 * kB, std::string::npos, grown);
+    EXPECT_EQ(readBlock(5), grown);
+    // Reads served from the cache still count for fault injection and can be made to fail.
+    qorul::failNth(qorul::FaultOp::Read, 1);
+    ASSERT_EQ(UL_seek(f, 5 * kB, 0), 5u * kB);
+    EXPECT_EQ(UL_read(f, block, kB), 0);
+    qorul::resetFaults();
+    // A crashed process writes nothing, so the cache keeps what the file has.
+    qorul::crashAt(1);
+    ASSERT_EQ(UL_seek(f, 0, 0), 0u);
+    EXPECT_EQ(UL_write(f, patch.data(), kB), 0xFFFF);
+    qorul::resetFaults();
+    for (uint32_t b = 0; b < 6; ++b) EXPECT_EQ(readBlock(b), model.substr(b * kB, kB)) << b;
+    EXPECT_EQ(UL_close(f), 0);
+    EXPECT_EQ(qortest::readFile(path), model);
+}
+
+// The cache lives with the number: what another program writes while the file is closed is
+// what the next open reads.
+TEST(FileNumber, BlockCacheStartsAfreshWithEachOpen) {
+    qortest::TempProfile tp;
+    const std::string path = tp.path("shared.pbk");
+    qortest::writeFile(path, std::string(4096, 'o'));
+    int16_t f = UL_open(path.c_str(), 2);
+    ASSERT_GT(f, 0);
+    ASSERT_EQ(UL_cacheblocks(f, 1024, 8), 0);
+    char block[1024];
+    ASSERT_EQ(UL_seek(f, 1024, 0), 1024u);
+    ASSERT_EQ(UL_read(f, block, 1024), 1024);
+    EXPECT_EQ(block[0], 'o');
+    ASSERT_EQ(UL_close(f), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        qorul::reset();
+        int16_t g = UL_open(path.c_str(), 2);
+        const std::string other(1024, 'x');
+        bool ok = g > 0 && UL_seek(g, 1024, 0) == 1024 && UL_write(g, other.data(), 1024) == 1024 && UL_close(g) == 0;
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    f = UL_open(path.c_str(), 2);
+    ASSERT_GT(f, 0);
+    ASSERT_EQ(UL_cacheblocks(f, 1024, 8), 0);
+    ASSERT_EQ(UL_seek(f, 1024, 0), 1024u);
+    ASSERT_EQ(UL_read(f, block, 1024), 1024);
+    EXPECT_EQ(block[0], 'x');
+    EXPECT_EQ(block[1023], 'x');
+    EXPECT_EQ(UL_close(f), 0);
+    EXPECT_EQ(UL_cacheblocks(f, 1024, 8), -1) << "a closed number has no cache";
+}
+
 }  // namespace
