@@ -44,7 +44,7 @@ protected:
         return r;
     }
     static std::string pad(int n) {
-        char b[8];
+        char b[16];
         std::snprintf(b, sizeof b, "%03d", n);
         return b;
     }
