@@ -17,6 +17,7 @@
 
 #include "qorce.h"
 #include "qordoc.h"
+#include "qordoc_cairo.h"
 #include "qorlib1.h"
 #include "qorul.h"
 
@@ -230,11 +231,9 @@ const Form* formOf(const CE_FORM* f) { return f ? reinterpret_cast<const Form*>(
 
 // ---- Drawing
 
-struct SurfaceDeleter { void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); } };
-struct ContextDeleter { void operator()(cairo_t* c) const { cairo_destroy(c); } };
 struct FontOptionsDeleter { void operator()(cairo_font_options_t* o) const { cairo_font_options_destroy(o); } };
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-using Context = std::unique_ptr<cairo_t, ContextDeleter>;
+using Surface = qordoc::SurfacePtr;
+using Context = qordoc::ContextPtr;
 
 void setFont(cairo_t* cr, const Form& form, const Style& s) {
     const std::string& face = s.face.empty() ? form.face : s.face;

@@ -17,18 +17,13 @@ extern "C" {
 }
 
 #include "qordoc.h"
+#include "qordoc_cairo.h"
 #include "qordoc_internal.h"
 
 namespace qordoc {
 
 namespace {
 
-struct SurfaceDeleter {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct ContextDeleter {
-    void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
 struct GObjectDeleter {
     void operator()(void* o) const { g_object_unref(o); }
 };
@@ -219,7 +214,7 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
     const int rows = format.rows();
     const int ydpi = format.ydpi();
     // One drawing surface and one grey image serve every page of the same size.
-    std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface;
+    SurfacePtr surface;
     Grey grey;
     for (int i = 0; i < n; ++i) {
         std::unique_ptr<PopplerPage, GObjectDeleter> page(poppler_document_get_page(doc.get(), i));
@@ -244,7 +239,7 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
             surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB16_565, dw, dh));
         if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return E_TOOLARGE;
         {
-            std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
+            ContextPtr cr(cairo_create(surface.get()));
             cairo_set_source_rgb(cr.get(), 1, 1, 1);
             cairo_paint(cr.get());
             cairo_scale(cr.get(), sx * k, sy * k);
@@ -290,7 +285,7 @@ int16_t pngImage(const std::string& bytes, Grey* g, std::string* reason) {
         return E_TOOLARGE;
     }
     PngSource src{&bytes, 0};
-    std::unique_ptr<cairo_surface_t, SurfaceDeleter> s(cairo_image_surface_create_from_png_stream(pngRead, &src));
+    SurfacePtr s(cairo_image_surface_create_from_png_stream(pngRead, &src));
     if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) {
         *reason = std::string("a damaged PNG image: ") + cairo_status_to_string(cairo_surface_status(s.get()));
         return E_DAMAGED;

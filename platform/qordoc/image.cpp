@@ -20,12 +20,6 @@ namespace qordoc {
 
 namespace {
 
-struct SurfaceDeleter {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct ContextDeleter {
-    void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
 
 // Area-averaging scale of a grey image (each target pixel averages the source pixels under it;
 // the nearest one when enlarging).
@@ -253,8 +247,8 @@ std::vector<std::string> thumbnail(const Page& page, int cols, int rows) {
 namespace {
 
 // An RGB24 surface of a page, rows repeated `repeat` times (white paper, black ink).
-std::unique_ptr<cairo_surface_t, SurfaceDeleter> surfaceOf(const Page& page, int repeat) {
-    std::unique_ptr<cairo_surface_t, SurfaceDeleter> s(
+SurfacePtr surfaceOf(const Page& page, int repeat) {
+    SurfacePtr s(
         cairo_image_surface_create(CAIRO_FORMAT_RGB24, page.width, page.height * repeat));
     if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return s;
     unsigned char* data = cairo_image_surface_get_data(s.get());
@@ -293,10 +287,10 @@ int16_t writePdf(int fd, const std::vector<Page>& pages) {
     };
     double w, h;
     sizeOf(pages[0], &w, &h);
-    std::unique_ptr<cairo_surface_t, SurfaceDeleter> pdf(cairo_pdf_surface_create_for_stream(writeToFd, &fd, w, h));
+    SurfacePtr pdf(cairo_pdf_surface_create_for_stream(writeToFd, &fd, w, h));
     if (cairo_surface_status(pdf.get()) != CAIRO_STATUS_SUCCESS) return E_WRITE;
     {
-        std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(pdf.get()));
+        ContextPtr cr(cairo_create(pdf.get()));
         for (const Page& p : pages) {
             sizeOf(p, &w, &h);
             cairo_pdf_surface_set_size(pdf.get(), w, h);

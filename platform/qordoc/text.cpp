@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "qordoc.h"
+#include "qordoc_cairo.h"
 #include "qordoc_internal.h"
 
 namespace qordoc {
@@ -122,12 +123,6 @@ private:
     std::vector<std::vector<std::u32string>> pages_;
 };
 
-struct SurfaceDeleter {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct ContextDeleter {
-    void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
 struct FontOptionsDeleter {
     void operator()(cairo_font_options_t* o) const { cairo_font_options_destroy(o); }
 };
@@ -183,9 +178,9 @@ std::vector<Page> renderText(const std::vector<std::vector<std::u32string>>& pag
     if (lines < 1) lines = 1;
     const double pitch = (heightPt - 2 * marginY) / lines;
 
-    std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(cairo_image_surface_create(CAIRO_FORMAT_A1, kFaxWidth, rows));
+    SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_A1, kFaxWidth, rows));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return out;
-    std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
+    ContextPtr cr(cairo_create(surface.get()));
     cairo_scale(cr.get(), kXdpi / 72.0, ydpi / 72.0);
     cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
     std::unique_ptr<cairo_font_options_t, FontOptionsDeleter> fo(cairo_font_options_create());

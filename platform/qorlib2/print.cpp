@@ -143,36 +143,6 @@ int16_t runCommand(uint32_t host, const std::string& commandLine, const char* pa
 
 // ---- The PDF target
 
-bool readWhole(const char* path, std::string* out) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        out->append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return true;
-}
-
-struct SurfaceDeleter {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct ContextDeleter {
-    void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
-
 class PdfWriter {
 public:
     PdfWriter(cairo_t* cr, double width, double height) : cr_(cr) {
@@ -309,11 +279,11 @@ int openNewPdf(const std::string& folder, const char* docPath, std::string* pdfP
 int16_t writePdf(const std::string& doc, int fd, int16_t paper) {
     const double width = paper == 1 ? 612.0 : 595.276;
     const double height = paper == 1 ? 792.0 : 841.89;
-    std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
+    qordoc::SurfacePtr surface(
         cairo_pdf_surface_create_for_stream(qordoc::writeToFd, &fd, width, height));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return FN_E_PDF;
     {
-        std::unique_ptr<cairo_t, ContextDeleter> cr(cairo_create(surface.get()));
+        qordoc::ContextPtr cr(cairo_create(surface.get()));
         if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return FN_E_PDF;
         PdfWriter writer(cr.get(), width, height);
         writer.text(doc);
@@ -330,7 +300,7 @@ int16_t writePdf(const std::string& doc, int fd, int16_t paper) {
 int16_t FN_texttopdf(uint32_t, const char* textPath, const char* pdfPath, int16_t paper) {
     if (!textPath || !pdfPath || !*pdfPath) return UL_E_BADARG;
     std::string doc;
-    if (!readWhole(textPath, &doc)) return FN_E_PRINTREAD;
+    if (qordoc::readFile(textPath, &doc) != 0) return FN_E_PRINTREAD;
     // Written aside and renamed into place when whole: a failure leaves an older file of that
     // name as it was.
     std::string tmp = std::string(pdfPath) + ".XXXXXX";
@@ -358,7 +328,7 @@ int16_t FN_printdoc(uint32_t host, const char* path, int16_t) {
         return 0;
     }
     std::string doc;
-    if (!readWhole(path, &doc)) return FN_E_PRINTREAD;
+    if (qordoc::readFile(path, &doc) != 0) return FN_E_PRINTREAD;
     std::string pdfPath;
     int fd = openNewPdf(settings.folder, path, &pdfPath);
     if (fd < 0) return FN_E_PDF;

@@ -32,21 +32,11 @@ struct Cell {
     bool contains(int cx, int cy) const { return cx >= x && cx < x + w && cy >= y && cy < y + h; }
 };
 
+// A label as the terminal shows it: without mnemonic marks, on one line.
 std::string label(const std::string& s, int* mark = nullptr) {
-    std::string out;
-    if (mark) *mark = -1;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '&') {
-            if (i + 1 < s.size() && s[i + 1] == '&') {
-                out += '&';
-                ++i;
-                continue;
-            }
-            if (mark && i + 1 < s.size()) *mark = static_cast<int>(out.size());
-            continue;
-        }
-        out += (s[i] == '\t' || s[i] == '\r' || s[i] == '\n') ? ' ' : s[i];
-    }
+    std::string out = qorwin::detail::stripPrefix(s, mark);
+    for (char& c : out)
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
     return out;
 }
 

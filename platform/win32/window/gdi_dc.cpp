@@ -365,25 +365,6 @@ int tabbedWidth(Dc* dc, int x, int y, const std::string& s, int count, const int
     return pos - x;
 }
 
-// A label's text without its mnemonic marks; `mark` gets the index of the underlined letter.
-std::string stripPrefix(const std::string& s, int* mark) {
-    std::string out;
-    if (mark) *mark = -1;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '&') {
-            if (i + 1 < s.size() && s[i + 1] == '&') {
-                out += '&';
-                ++i;
-                continue;
-            }
-            if (mark && i + 1 < s.size()) *mark = static_cast<int>(out.size());
-            continue;
-        }
-        out += s[i];
-    }
-    return out;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- for the painting code
@@ -420,6 +401,25 @@ int textWidth(HFONT font, const std::string& latin1) {
 }
 
 int lineHeight(HFONT font) { return metricsOf(realise(font)).height; }
+
+// A label's text without its mnemonic marks; `mark` gets the index of the underlined letter.
+std::string stripPrefix(const std::string& s, int* mark) {
+    std::string out;
+    if (mark) *mark = -1;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '&') {
+            if (i + 1 < s.size() && s[i + 1] == '&') {
+                out += '&';
+                ++i;
+                continue;
+            }
+            if (mark && i + 1 < s.size()) *mark = static_cast<int>(out.size());
+            continue;
+        }
+        out += s[i];
+    }
+    return out;
+}
 
 std::string withoutPrefix(const std::string& s) { return stripPrefix(s, nullptr); }
 

@@ -170,6 +170,9 @@ HDC paintDC(HWND window);
 void releaseDC(HDC dc);
 int textWidth(HFONT font, const std::string& latin1);
 int lineHeight(HFONT font);
+// A label's text without its mnemonic marks ("&&" is one "&"); `mark` (may be null) gets the
+// index of the underlined letter, -1 when there is none.
+std::string stripPrefix(const std::string& label, int* mark);
 std::string withoutPrefix(const std::string& label);
 void drawCaption(void* cr, const std::string& title, int width, int height, bool active);
 
