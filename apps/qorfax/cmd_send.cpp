@@ -235,6 +235,7 @@ int sendDialog(const std::vector<std::string>& files) {
     uint64_t before = 0, after = 0;
     {
         DialogUser user;
+        if (!user.interactive()) return usage(kHelp, "the send dialog needs a terminal or --ui script");
         Host host;
         if (int16_t s = host.open()) {
             user.finish();

@@ -111,6 +111,10 @@ TEST(QorfaxSendDialog, AScriptTypesARecipientAndPressesOk) {
         QORFAX_BINARY, profile.root(),
         "send --dialog --to 1 a.txt");
     EXPECT_EQ(r.exit, 2) << r.out;
+    // Without a terminal or a script there is nobody to ask: a usage error, not a cancel.
+    r = qortest::runQorfaxMerged(QORFAX_BINARY, profile.root(), "send --dialog " + profile.path("a.txt") + " < /dev/null");
+    EXPECT_EQ(r.exit, 2) << r.out;
+    EXPECT_NE(r.out.find("the send dialog needs a terminal or --ui script"), std::string::npos) << r.out;
     // The user's actions, one a line, on standard input.
     qortest::writeFile(profile.path("ok.script"), "type 171 Zed Zimmer\ntype 176 555 1234\ntype 103 9\nclick 1\n");
     qortest::writeFile(profile.path("cancel.script"), "escape\n");
