@@ -199,21 +199,33 @@ std::string digitsOf(const char* text) {
 int16_t lookupByDigits(uint32_t h, const std::string& digits, uint16_t* which, PB_ENTRY* found) {
     *which = qorsf::SF_CID_NONE;
     if (digits.empty()) return 0;
+    auto byDigits = [&](const PB_ENTRY& e) -> uint16_t {
+        if (digitsOf(e.voice) == digits) return qorsf::SF_CID_VOICE;
+        if (digitsOf(e.number) == digits) return qorsf::SF_CID_FAX;
+        if (digitsOf(e.altnumber) == digits) return qorsf::SF_CID_ALT;
+        return qorsf::SF_CID_NONE;
+    };
+    // A record whose info holds fewer digits than the number cannot match.
+    auto enoughDigits = [&](const char* info) {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < qorsf::kPbInfoWidth && n < digits.size(); ++i) n += info[i] >= '0' && info[i] <= '9';
+        return n >= digits.size();
+    };
     PB_ENTRY e{};
+    if (qorsf::SF_findnumber(h, enoughDigits, byDigits, which, &e)) {
+        if (*which != qorsf::SF_CID_NONE) *found = e;
+        SF_epilog(h);
+        return 0;
+    }
+    // The store failed: the walk by name says how.
+    *which = qorsf::SF_CID_NONE;
     uint16_t more = 0;
     int16_t st = SF_getfirstpbrec(h, &e, &more);
     while (st == 0 && more) {
-        const struct {
-            const char* number;
-            uint16_t which;
-        } fields[] = {{e.voice, qorsf::SF_CID_VOICE}, {e.number, qorsf::SF_CID_FAX}, {e.altnumber, qorsf::SF_CID_ALT}};
-        for (const auto& f : fields) {
-            if (digitsOf(f.number) == digits) {
-                *which = f.which;
-                *found = e;
-                SF_epilog(h);
-                return 0;
-            }
+        if ((*which = byDigits(e)) != qorsf::SF_CID_NONE) {
+            *found = e;
+            SF_epilog(h);
+            return 0;
         }
         st = SF_getnextpbrec(h, &e, &more);
     }

@@ -68,6 +68,8 @@ public:
     }
 
     PB_RECORD& rec() { return area_->record; }
+    // The record number the last move reached.
+    uint32_t current() { return db().current; }
     PbWorkArea* area() { return area_; }
     uint32_t host() const { return host_; }
 

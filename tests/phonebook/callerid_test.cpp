@@ -38,6 +38,28 @@ TEST_F(CallerId, NameOrderDecidesBetweenRecordsVoiceBeforeFaxWithin) {
     EXPECT_EQ(lookup("5550100"), "Zed/0");
 }
 
+TEST_F(CallerId, TheFirstInNameOrderWinsWhateverOrderTheNamesCameIn) {
+    // Name order is the order of the name's bytes: capitals before small letters, letters
+    // above ASCII last. The names come in another order, so the records' numbers differ from it.
+    ASSERT_EQ(add("b", Details{"X-1"}), 0);
+    ASSERT_EQ(add("\xC4rger", Details{"", "x-1"}), 0);
+    ASSERT_EQ(add("Bb", Details{"X-1"}), 0);
+    ASSERT_EQ(add("B", Details{"", "", "x-1"}), 0);
+    ASSERT_EQ(add("Zoe", Details{"222"}), 0);
+    EXPECT_EQ(lookup("x-1"), "B/2");
+    ASSERT_EQ(SF_deletephone(kHost, "B"), 0);
+    EXPECT_EQ(lookup("X-1"), "Bb/1");
+    ASSERT_EQ(SF_deletephone(kHost, "Bb"), 0);
+    ASSERT_EQ(SF_deletephone(kHost, "b"), 0);
+    EXPECT_EQ(lookup("X-1"), "\xC4rger/0");
+    // A miss leaves the last record in name order in the entry, as a walk to the end does.
+    uint16_t which = 0;
+    PB_ENTRY e{};
+    ASSERT_EQ(SF_cidnumbertorec(kHost, "333", &which, &e), 0);
+    EXPECT_EQ(which, qorsf::SF_CID_NONE);
+    EXPECT_STREQ(e.name, "\xC4rger");
+}
+
 TEST_F(CallerId, NumbersCompareAsTypedExceptForTheCaseOfLetters) {
     ASSERT_EQ(add("Ada", Details{"555-0100", "", "1-800-FLOWERS"}), 0);
     EXPECT_EQ(lookup("5550100"), "-");
