@@ -160,13 +160,19 @@ private:
     uint32_t head_ = kNone, tail_ = kNone;
 };
 
-// Bytes a read of a whole block fetches at once: the block and those after it.
-constexpr size_t kAheadBytes = 4096;
+// Bytes a read of a whole block may fetch at once: the block and those after it. A read that
+// goes on where the last one that missed ended reads ahead (4 KiB, then the most), one
+// elsewhere fetches its block alone: a walk in key order lands all over the file, and blocks
+// read ahead for it would only be copied and pushed out unused.
+constexpr size_t kAheadBytes = 32768;
+constexpr size_t kFirstAheadBytes = 4096;
 
 struct Numbered {
     int fd = -1;                   // -1 = free
     off_t pos = 0;                 // the number's file position
     std::unique_ptr<BlockCache> cache;  // UL_cacheblocks; none by default
+    uint64_t missEnd = ~uint64_t{0};    // the block after those the last missing read fetched
+    int streak = 0;                     // missing reads in a row that each went on from there
 };
 
 std::vector<Numbered>& fds() {  // index = number - 1
@@ -334,19 +340,22 @@ uint16_t UL_read(int16_t file, void* buf, uint16_t count) {
                 return count;
             }
         }
-        if (within == 0 && count == size && size <= kAheadBytes) {
-            // A whole block, and the blocks after it in the same read (what is stored in
-            // pieces goes on in the next block): one system call instead of several. The block
-            // asked for is kept when it came whole, the others cold: they are the first to go
-            // unless they are used.
+        if (within == 0 && count == size && size <= kFirstAheadBytes) {
+            // A whole block, and when the reads go on through the file the blocks after it in
+            // the same read: one system call instead of several. The block asked for is kept
+            // when it came whole, the others cold: they are the first to go unless they are used.
             static thread_local uint8_t ahead[kAheadBytes];
+            e->streak = block == e->missEnd ? std::min(e->streak + 1, 2) : 0;
+            const size_t want = e->streak == 0 ? size : e->streak == 1 ? kFirstAheadBytes / size * size
+                                                                        : kAheadBytes / size * size;
             size_t got = 0;
-            while (got < kAheadBytes / size * size) {
-                ssize_t n = ::pread(e->fd, ahead + got, kAheadBytes / size * size - got, e->pos + static_cast<off_t>(got));
+            while (got < want) {
+                ssize_t n = ::pread(e->fd, ahead + got, want - got, e->pos + static_cast<off_t>(got));
                 if (n < 0 && errno == EINTR) continue;
                 if (n <= 0) break;
                 got += static_cast<size_t>(n);
             }
+            e->missEnd = block + got / size;
             const uint16_t done = static_cast<uint16_t>(std::min<size_t>(got, count));
             if (done == count) {
                 // Slots for every block first, so that no block of this read pushes out another.
