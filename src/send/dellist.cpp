@@ -2,10 +2,14 @@
 // spooled file. An array of 84-byte records (DEL_RECORD); a free slot (all zero) is reused
 // before the file grows. Paths are compared without regard to case.
 //
-// Every change reads the whole list in one read and writes back only the records it changed,
-// each in place with one positioned write (a record never straddles two writes), under a lock
-// file beside it ("delfile.lock") taken with a bounded wait, so two processes never lose each
-// other's holds; a send costs the same with ten or ten thousand jobs queued. A change of several
+// Every change works on the whole list and writes back only the records it changed, each in
+// place with one positioned write (a record never straddles two writes), under a lock file
+// beside it ("delfile.lock") taken with a bounded wait, so two processes never lose each other's
+// holds. The lock file carries the list's stamp: 8 bytes chosen at random when the stamp is
+// first written, then a count of changes (16 bytes, host order). Every change under the lock
+// counts one more before it touches the list, so a process keeps the list it last read or wrote
+// in memory and reads the file again only when the stamp (or the file's identity and length)
+// moved on: a send costs the same with ten or ten thousand jobs queued. A change of several
 // records is not one unit on disk: the sends that make such changes mark the spool first, and
 // the recovery pass (recovery.cpp) counts the holds again from the queue's jobs should a
 // process stop half-way; it also rebuilds a list found damaged. Files whose last hold goes are
@@ -16,6 +20,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <random>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -121,6 +126,75 @@ int16_t SF_lockdellist(uint32_t host, qorul::FileLock* lock) {
     return lock->take(path, qorul::lockWaitMilliseconds());
 }
 
+namespace {
+
+struct Stamp {
+    uint64_t epoch = 0;  // 0: the lock file has no stamp yet
+    uint64_t count = 0;
+    bool operator==(const Stamp&) const = default;
+};
+
+Stamp readStamp(const qorul::FileLock& lock) {
+    Stamp s;
+    uint64_t words[2];
+    if (::pread(lock.descriptor(), words, sizeof words, 0) == static_cast<ssize_t>(sizeof words)) {
+        s.epoch = words[0];
+        s.count = words[1];
+    }
+    return s;
+}
+
+// The list as this process last read or wrote it, with the stamp and the file it was then.
+struct KeptList {
+    std::string path;
+    Stamp stamp;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    bool valid = false;
+    std::vector<DEL_RECORD> records;
+};
+
+KeptList& kept() {
+    static KeptList k;
+    return k;
+}
+
+bool sameFile(const KeptList& k, const char* path) {
+    struct stat st {};
+    if (::stat(path, &st) != 0) return k.size == 0 && errno == ENOENT;  // kept as absent, still absent
+    return st.st_dev == k.device && st.st_ino == k.inode && st.st_size == k.size;
+}
+
+void noteFile(KeptList& k, const char* path) {
+    struct stat st {};
+    k.valid = true;
+    if (::stat(path, &st) != 0) {
+        k.valid = errno == ENOENT && k.records.empty();
+        k.size = 0;
+        return;
+    }
+    k.device = st.st_dev;
+    k.inode = st.st_ino;
+    k.size = st.st_size;
+}
+
+}  // namespace
+
+int16_t SF_dellistchanging(const qorul::FileLock& lock) {
+    Stamp s = readStamp(lock);
+    if (s.epoch == 0) {
+        std::random_device random;
+        while (s.epoch == 0) s.epoch = (static_cast<uint64_t>(random()) << 32) ^ random();
+        s.count = 0;
+    }
+    ++s.count;
+    const uint64_t words[2] = {s.epoch, s.count};
+    kept().valid = false;  // whatever this process kept is no longer the file
+    if (::pwrite(lock.descriptor(), words, sizeof words, 0) != static_cast<ssize_t>(sizeof words)) return UL_E_WRITE;
+    return 0;
+}
+
 int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes) {
     for (const HoldChange& c : changes) {
         if (c.path.empty()) return SF_BADARGUMENT;
@@ -131,12 +205,20 @@ int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes) {
     if (changes.empty()) return 0;
     qorul::FileLock lock;
     if (int16_t st = SF_lockdellist(host, &lock)) return st;
-    // One buffer for the life of the process: a list of thousands of records is read into
-    // memory that is already there.
-    static std::vector<DEL_RECORD> buffer;
-    std::vector<DEL_RECORD>& list = buffer;
-    if (int16_t st = SF_readdellist(host, &list, nullptr)) return st;
-
+    char listPath[UL_MAXPATH];
+    if (int16_t st = SF_getdellistpath(host, listPath, sizeof listPath)) return st;
+    KeptList& k = kept();
+    const Stamp stamp = readStamp(lock);
+    if (!(k.valid && stamp.epoch != 0 && k.path == listPath && k.stamp == stamp && sameFile(k, listPath))) {
+        k.valid = false;
+        if (int16_t st = SF_readdellist(host, &k.records, nullptr)) return st;
+        k.path = listPath;
+        k.stamp = stamp;
+        noteFile(k, listPath);
+    }
+    std::vector<DEL_RECORD>& list = k.records;
+    // The changes are made in the kept list; should they not reach the file, it is read again.
+    k.valid = false;
     std::vector<std::string> doomed;
     std::vector<std::size_t> changed;  // positions of the records to write back
     for (const HoldChange& c : changes) {
@@ -193,10 +275,11 @@ int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes) {
         for (std::size_t at : changed)
             pieces.emplace_back(at * sizeof(DEL_RECORD),
                                 std::string(reinterpret_cast<const char*>(&list[at]), sizeof(DEL_RECORD)));
-        char listPath[UL_MAXPATH];
-        if (int16_t st = SF_getdellistpath(host, listPath, sizeof listPath)) return st;
+        if (int16_t st = SF_dellistchanging(lock)) return st;
         if (int16_t st = qorul::writeInPlace(listPath, pieces)) return st;
+        k.stamp = readStamp(lock);
     }
+    noteFile(k, listPath);
     lock.release();
     for (const std::string& path : doomed) deleteFile(host, path);
     return 0;

@@ -202,6 +202,7 @@ int16_t reconcileList(uint32_t host, const Needs& needs, const std::string& spoo
         changed = true;
     }
     if (changed || (!exists && !list.empty())) {
+        if (int16_t w = SF_dellistchanging(lock)) return w;
         if (int16_t w = SF_writedellist(host, list)) return w;
     }
     // Temporaries of the list left by a killed process: the lock is held, so none is in use.

@@ -52,6 +52,9 @@ int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes);
 int16_t SF_readdellist(uint32_t host, std::vector<DEL_RECORD>* records, bool* exists);
 int16_t SF_writedellist(uint32_t host, const std::vector<DEL_RECORD>& records);
 int16_t SF_lockdellist(uint32_t host, qorul::FileLock* lock);
+// Whoever changes the list under its lock calls this first: it moves the list's stamp on, so
+// that no process goes on with a copy of the list it kept in memory.
+int16_t SF_dellistchanging(const qorul::FileLock& lock);
 
 // ---- The last-numbers list (slots in the frame's last-numbers block)
 struct LastNumberSlot {

@@ -72,4 +72,35 @@ TEST_F(SendTest, TwoProcessesSubmittingAtOnceLoseNothing) {
     EXPECT_EQ(*numbers.rbegin(), 2u * kJobsPerProcess);
 }
 
+// Each process keeps the delete list it last read or wrote; a change another process made in
+// between must be seen, or its holds would be written over.
+TEST_F(SendTest, AKeptDeleteListGivesWayToAnotherProcesssChanges) {
+    const std::string a = profile.path("spool/a.001"), b = profile.path("spool/b.001");
+    ASSERT_EQ(qorsf::SF_addtodellist(kHost, a.c_str(), 1), 0);  // this process now keeps the list
+    for (int round = 0; round < 2; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const bool ok = qorsf::SF_addtodellist(kHost, a.c_str(), 2) == 0 &&
+                            qorsf::SF_addtodellist(kHost, b.c_str(), 1) == 0;
+            _exit(ok ? 0 : 1);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        ASSERT_EQ(qorsf::SF_addtodellist(kHost, a.c_str(), 1), 0);
+    }
+    std::vector<DEL_RECORD> list;
+    ASSERT_EQ(qorsf::SF_readdellist(kHost, &list, nullptr), 0);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_STREQ(list[0].path, a.c_str());
+    EXPECT_EQ(list[0].count, 1 + 2 * 3);
+    EXPECT_STREQ(list[1].path, b.c_str());
+    EXPECT_EQ(list[1].count, 2);
+    // A release finds the record the other process made.
+    ASSERT_EQ(qorsf::SF_releasedelfile(kHost, b.c_str(), 0), 0);
+    ASSERT_EQ(qorsf::SF_readdellist(kHost, &list, nullptr), 0);
+    EXPECT_EQ(list[1].count, 1);
+}
+
 }  // namespace

@@ -43,6 +43,9 @@ public:
     int16_t tryTake(const std::string& lockPath) { return take(lockPath, 0); }
     void release();
     bool held() const { return fd_ >= 0; }
+    // The lock file, open for reading and writing while held (-1 otherwise): a lock file may
+    // carry a few bytes of its own, e.g. a stamp of the data it guards.
+    int descriptor() const { return fd_; }
 
 private:
     int fd_ = -1;
