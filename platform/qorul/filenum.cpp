@@ -76,9 +76,9 @@ public:
         return s;
     }
     uint8_t* at(uint32_t s) { return bytes_.get() + static_cast<size_t>(s) * size_; }
-    // Files the slot's bytes as block b, the most recently used (or, cold, the least); false
+    // Files the slot's bytes as block b, the most recently used; false
     // (and the slot given back) past the blocks a cache indexes.
-    bool keep(uint32_t s, uint64_t b, bool cold = false) {
+    bool keep(uint32_t s, uint64_t b) {
         if (b >= kMostBlocks) {
             giveBack(s);
             return false;
@@ -87,8 +87,7 @@ public:
         slots_[s].block = b;
         slots_[s].used = true;
         where_[b] = s;
-        if (cold) pushBack(s);
-        else pushFront(s);
+        pushFront(s);
         return true;
     }
     // A slot whose read failed goes back unused (it is reused before the least recently used).
@@ -138,14 +137,6 @@ private:
         head_ = s;
         if (tail_ == kNone) tail_ = s;
     }
-    void pushBack(uint32_t s) {
-        Slot& x = slots_[s];
-        x.next = kNone;
-        x.prev = tail_;
-        if (tail_ != kNone) slots_[tail_].next = s;
-        tail_ = s;
-        if (head_ == kNone) head_ = s;
-    }
     void toFront(uint32_t s) {
         if (head_ == s) return;
         unlink(s);
@@ -160,10 +151,11 @@ private:
     uint32_t head_ = kNone, tail_ = kNone;
 };
 
-// Bytes a read of a whole block may fetch at once: the block and those after it. A read that
-// goes on where the last one that missed ended reads ahead (4 KiB, then the most), one
-// elsewhere fetches its block alone: a walk in key order lands all over the file, and blocks
-// read ahead for it would only be copied and pushed out unused.
+// Bytes a read of a whole block fetches at once: the block and those after it, 4 KiB (a page
+// of the system), or the most when the read goes on where the last one that missed ended.
+// What was written together lies together (the records of an import, a record and its index
+// entries), so the blocks that come along are kept as recently used as the one asked for: a walk
+// in key order that comes back near them soon finds them, as a database's 4 KiB pages would.
 constexpr size_t kAheadBytes = 32768;
 constexpr size_t kFirstAheadBytes = 4096;
 
@@ -172,7 +164,6 @@ struct Numbered {
     off_t pos = 0;                 // the number's file position
     std::unique_ptr<BlockCache> cache;  // UL_cacheblocks; none by default
     uint64_t missEnd = ~uint64_t{0};    // the block after those the last missing read fetched
-    int streak = 0;                     // missing reads in a row that each went on from there
 };
 
 std::vector<Numbered>& fds() {  // index = number - 1
@@ -341,13 +332,10 @@ uint16_t UL_read(int16_t file, void* buf, uint16_t count) {
             }
         }
         if (within == 0 && count == size && size <= kFirstAheadBytes) {
-            // A whole block, and when the reads go on through the file the blocks after it in
-            // the same read: one system call instead of several. The block asked for is kept
-            // when it came whole, the others cold: they are the first to go unless they are used.
+            // A whole block and the blocks after it in the same read: one system call instead of
+            // several. The block asked for is kept when it came whole.
             static thread_local uint8_t ahead[kAheadBytes];
-            e->streak = block == e->missEnd ? std::min(e->streak + 1, 2) : 0;
-            const size_t want = e->streak == 0 ? size : e->streak == 1 ? kFirstAheadBytes / size * size
-                                                                        : kAheadBytes / size * size;
+            const size_t want = (block == e->missEnd ? kAheadBytes : kFirstAheadBytes) / size * size;
             size_t got = 0;
             while (got < want) {
                 ssize_t n = ::pread(e->fd, ahead + got, want - got, e->pos + static_cast<off_t>(got));
@@ -367,7 +355,7 @@ uint16_t UL_read(int16_t file, void* buf, uint16_t count) {
                 for (size_t i = 0; i < n; ++i) slots[i] = c->take();
                 for (size_t i = 0; i < n; ++i) {
                     std::memcpy(c->at(slots[i]), ahead + blocks[i] * size, size);
-                    c->keep(slots[i], block + blocks[i], blocks[i] != 0);
+                    c->keep(slots[i], block + blocks[i]);
                 }
             }
             std::memcpy(p, ahead, done);
