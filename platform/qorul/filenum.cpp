@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -42,7 +43,9 @@ constexpr int kMaxNumber = 32767;
 class BlockCache {
 public:
     BlockCache(uint32_t blockSize, uint32_t capacity)
-        : size_(blockSize), capacity_(capacity), bytes_(new uint8_t[static_cast<size_t>(blockSize) * capacity]) {
+        : size_(blockSize),
+          capacity_(capacity),
+          bytes_(new uint8_t[static_cast<size_t>(blockSize) * capacity]) {
         // The byte area is left uninitialised: only the blocks that come in are touched, so the
         // cache costs memory as it fills, not as it is made.
         slots_.reserve(capacity < 1024 ? capacity : 1024);
@@ -54,8 +57,9 @@ public:
     bool holds(uint64_t b) const { return b < where_.size() && where_[b] != kNone; }
     uint8_t* find(uint64_t b) {
         if (b >= where_.size() || where_[b] == kNone) return nullptr;
-        toFront(where_[b]);
-        return at(where_[b]);
+        const uint32_t s = where_[b];
+        toFront(s);
+        return at(s);
     }
     // A slot for a block not yet in the cache: one given back, a fresh one, else the least
     // recently used one.
@@ -76,8 +80,8 @@ public:
         return s;
     }
     uint8_t* at(uint32_t s) { return bytes_.get() + static_cast<size_t>(s) * size_; }
-    // Files the slot's bytes as block b, the most recently used; false
-    // (and the slot given back) past the blocks a cache indexes.
+    // Files the slot's bytes as block b, the most recently used; false (and the slot given back)
+    // past the blocks a cache indexes.
     bool keep(uint32_t s, uint64_t b) {
         if (b >= kMostBlocks) {
             giveBack(s);
@@ -151,13 +155,15 @@ private:
     uint32_t head_ = kNone, tail_ = kNone;
 };
 
-// Bytes a read of a whole block fetches at once: the block and those after it, 4 KiB (a page
-// of the system), or the most when the read goes on where the last one that missed ended.
-// What was written together lies together (the records of an import, a record and its index
+// A read of a whole block that misses fetches the blocks after it in the same system call: the
+// most (32 KiB) when it goes on where the last missing read ended, otherwise 4 KiB (a page of
+// the system, as a database's page). What
+// was written together lies together (the records of an import, a record and its index
 // entries), so the blocks that come along are kept as recently used as the one asked for: a walk
-// in key order that comes back near them soon finds them, as a database's 4 KiB pages would.
+// in key order that comes back near them soon finds them.
 constexpr size_t kAheadBytes = 32768;
 constexpr size_t kFirstAheadBytes = 4096;
+constexpr uint32_t kNoSlot = 0xFFFFFFFFu;
 
 struct Numbered {
     int fd = -1;                   // -1 = free
@@ -332,35 +338,39 @@ uint16_t UL_read(int16_t file, void* buf, uint16_t count) {
             }
         }
         if (within == 0 && count == size && size <= kFirstAheadBytes) {
-            // A whole block and the blocks after it in the same read: one system call instead of
-            // several. The block asked for is kept when it came whole.
-            static thread_local uint8_t ahead[kAheadBytes];
-            const size_t want = (block == e->missEnd ? kAheadBytes : kFirstAheadBytes) / size * size;
-            size_t got = 0;
-            while (got < want) {
-                ssize_t n = ::pread(e->fd, ahead + got, want - got, e->pos + static_cast<off_t>(got));
-                if (n < 0 && errno == EINTR) continue;
-                if (n <= 0) break;
-                got += static_cast<size_t>(n);
+            // The block and those after it in one system call, straight into slots of the
+            // cache; a block the cache already holds is read past. Slots for every block are
+            // taken first, so that no block of this read pushes out another.
+            const uint32_t most = static_cast<uint32_t>(std::min<uint64_t>(kAheadBytes / size, c->capacity()));
+            const uint32_t blocks =
+                std::min<uint32_t>(most, static_cast<uint32_t>((block == e->missEnd ? kAheadBytes : kFirstAheadBytes) / size));
+            static thread_local uint8_t scratch[kFirstAheadBytes];
+            uint32_t slots[kAheadBytes / 512];
+            iovec parts[kAheadBytes / 512];
+            uint32_t n = 0;
+            for (; n < blocks && n < std::size(slots); ++n) {
+                const bool held = n > 0 && c->holds(block + n);
+                slots[n] = held ? kNoSlot : c->take();
+                parts[n].iov_base = held ? scratch : c->at(slots[n]);
+                parts[n].iov_len = size;
             }
-            e->missEnd = block + got / size;
-            const uint16_t done = static_cast<uint16_t>(std::min<size_t>(got, count));
-            if (done == count) {
-                // Slots for every block first, so that no block of this read pushes out another.
-                uint32_t slots[kAheadBytes / 512];
-                uint64_t blocks[kAheadBytes / 512];
-                size_t n = 0;
-                for (uint64_t k = 0; (k + 1) * size <= got && n < std::size(blocks) && n < c->capacity(); ++k)
-                    if (k == 0 || !c->holds(block + k)) blocks[n++] = k;
-                for (size_t i = 0; i < n; ++i) slots[i] = c->take();
-                for (size_t i = 0; i < n; ++i) {
-                    std::memcpy(c->at(slots[i]), ahead + blocks[i] * size, size);
-                    c->keep(slots[i], block + blocks[i]);
-                }
+            ssize_t got = -1;
+            do {
+                got = ::preadv(e->fd, parts, static_cast<int>(n), e->pos);
+            } while (got < 0 && errno == EINTR);
+            const uint64_t whole = got > 0 ? static_cast<uint64_t>(got) / size : 0;
+            e->missEnd = block + whole;
+            for (uint32_t k = 0; k < n; ++k) {
+                if (slots[k] == kNoSlot) continue;
+                if (k < whole) c->keep(slots[k], block + k);
+                else c->giveBack(slots[k]);
             }
-            std::memcpy(p, ahead, done);
-            e->pos += done;
-            return done;
+            if (whole > 0) {
+                std::memcpy(p, parts[0].iov_base, count);
+                e->pos += count;
+                return count;
+            }
+            // Not a whole block there (the end of the file, or a failure): read as it comes.
         }
     }
     uint16_t done = 0;
