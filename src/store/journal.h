@@ -14,13 +14,14 @@
 // deleted.
 //
 // Journal format (little-endian):
-//   header, 32 bytes: "QORJRNL2", nonce (4), store length when the transaction began (4),
+//   header, 32 bytes: "QORJRNL3", nonce (4), store length when the transaction began (4),
 //                     block size 1024 (4), 8 reserved zero bytes, FNV-1a of bytes 0-27 (4)
 //   records, 1032 bytes each: block number (4), the block's original 1024 bytes (a block the
 //                     file held only in part is padded with zeros), checksum (4)
 // A record whose checksum (over nonce, block number and bytes; see recordSum) fails ends the
 // journal: it was being written when the work stopped, and its block was not yet touched.
-// Journals of version "QORJRNL1" (the same, with FNV-1a over the record) are rolled back too.
+// Journals of versions "QORJRNL1" (the same, with FNV-1a over the record) and "QORJRNL2" (with
+// a 32-bit four-lane sum) are rolled back too.
 #pragma once
 
 #include <cstdint>

@@ -290,35 +290,71 @@ TEST_F(Journal, ACrashInALaterOperationOfOneOpenRollsBackToTheOneBefore) {
     }
 }
 
-// A journal of the first version ("QORJRNL1", FNV-1a over each record) left by an older
-// library is rolled back like a new one.
-TEST_F(Journal, AJournalOfTheFirstVersionIsRolledBack) {
-    make(5);
-    const std::string before = qortest::readFile(path);
-    auto fnv = [](uint32_t h, const void* p, size_t n) {
-        const auto* b = static_cast<const uint8_t*>(p);
-        for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 16777619u;
-        return h;
+// Journals of the earlier versions ("QORJRNL1": FNV-1a over each record; "QORJRNL2": a 32-bit
+// four-lane sum) left by an older library are rolled back like a new one.
+uint32_t fnv(uint32_t h, const void* p, size_t n) {
+    const auto* b = static_cast<const uint8_t*>(p);
+    for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 16777619u;
+    return h;
+}
+uint32_t sumV1(uint32_t nonce, uint32_t block, const std::string& bytes) {
+    return fnv(fnv(fnv(2166136261u, &nonce, 4), &block, 4), bytes.data(), bytes.size());
+}
+uint32_t sumV2(uint32_t nonce, uint32_t block, const std::string& bytes) {
+    auto rotl = [](uint32_t v, int r) { return (v << r) | (v >> (32 - r)); };
+    constexpr uint32_t p1 = 2654435761u, p2 = 2246822519u, p3 = 3266489917u;
+    uint32_t lane[4] = {nonce + p1 + p2, block + p2, nonce ^ block, (nonce - p1) ^ 0x5A5A5A5Au};
+    for (size_t i = 0; i < bytes.size(); i += 16) {
+        for (int l = 0; l < 4; ++l) {
+            uint32_t w;
+            std::memcpy(&w, bytes.data() + i + 4 * l, 4);
+            lane[l] = rotl(lane[l] + w * p2, 13) * p1;
+        }
+    }
+    uint32_t h = rotl(lane[0], 1) + rotl(lane[1], 7) + rotl(lane[2], 12) + rotl(lane[3], 18) + 1024;
+    h ^= h >> 15;
+    h *= p2;
+    h ^= h >> 13;
+    h *= p3;
+    h ^= h >> 16;
+    return h;
+}
+
+TEST_F(Journal, JournalsOfTheEarlierVersionsAreRolledBack) {
+    struct Version {
+        const char* magic;
+        uint32_t (*sum)(uint32_t, uint32_t, const std::string&);
     };
-    auto le32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
-    const uint32_t nonce = 0x12345678u, size = static_cast<uint32_t>(before.size()), block = 1;
-    std::string header = "QORJRNL1" + le32(nonce) + le32(size) + le32(1024) + std::string(8, '\0');
-    header += le32(fnv(2166136261u, header.data(), 28));
-    const std::string original = before.substr(1024, 1024);
-    uint32_t sum = fnv(fnv(fnv(2166136261u, &nonce, 4), &block, 4), original.data(), 1024);
-    qortest::writeFile(journal, header + le32(block) + original + le32(sum));
-    // The store as a crash left it: block 1 half written, and a block appended.
-    std::string damaged = before;
-    damaged.replace(1024, 512, std::string(512, '\x7f'));
-    damaged += std::string(1024, 'z');
-    qortest::writeFile(path, damaged);
-    Book b;
-    ASSERT_EQ(b.open(path), 0);
-    ASSERT_EQ(b.close(), 0);
-    EXPECT_FALSE(qortest::fileExists(journal));
-    const std::string now = qortest::readFile(path);
-    ASSERT_EQ(now.size(), before.size());
-    EXPECT_EQ(now.substr(1024), before.substr(1024));
+    for (const Version& v : {Version{"QORJRNL1", sumV1}, Version{"QORJRNL2", sumV2}}) {
+        SCOPED_TRACE(v.magic);
+        std::remove(path.c_str());
+        make(5);
+        const std::string before = qortest::readFile(path);
+        ASSERT_GE(before.size(), 3072u);
+        auto le32 = [](uint32_t x) { return std::string(reinterpret_cast<const char*>(&x), 4); };
+        const uint32_t nonce = 0x12345678u, size = static_cast<uint32_t>(before.size()), block = 1;
+        std::string header = v.magic + le32(nonce) + le32(size) + le32(1024) + std::string(8, '\0');
+        header += le32(fnv(2166136261u, header.data(), 28));
+        const std::string original = before.substr(1024, 1024);
+        // A second record whose sum is wrong ends the journal: its block is not put back.
+        const std::string other = before.substr(2048, 1024);
+        qortest::writeFile(journal, header + le32(block) + original + le32(v.sum(nonce, block, original)) + le32(2) +
+                                        other + le32(v.sum(nonce, 2, other) ^ 1u));
+        // The store as a crash left it: blocks 1 and 2 half written, and a block appended.
+        std::string damaged = before;
+        damaged.replace(1024, 512, std::string(512, '\x7f'));
+        damaged.replace(2048, 16, std::string(16, '\x7e'));
+        damaged += std::string(1024, 'z');
+        qortest::writeFile(path, damaged);
+        Book b;
+        ASSERT_EQ(b.open(path), 0);
+        ASSERT_EQ(b.close(), 0);
+        EXPECT_FALSE(qortest::fileExists(journal));
+        const std::string now = qortest::readFile(path);
+        ASSERT_EQ(now.size(), before.size());
+        EXPECT_EQ(now.substr(1024, 1024), before.substr(1024, 1024));
+        EXPECT_EQ(now.substr(2048, 16), std::string(16, '\x7e'));
+    }
 }
 
 }  // namespace
