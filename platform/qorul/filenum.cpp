@@ -15,7 +15,8 @@
 // flock for that time, so no other program changes the file behind the cache, and a number
 // opened again starts with an empty cache. Its memory is bounded (least recently used blocks
 // go), unlike a map of the whole file. Seeks, reads and writes still count for fault injection
-// and can still be made to fail, and the kernel's own offset of the descriptor is not used.
+// and can still be made to fail, and the kernel's own offset of the descriptor is not used. A
+// number with a cache also knows its file's length from its own writes and cuts.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -170,6 +171,9 @@ struct Numbered {
     off_t pos = 0;                 // the number's file position
     std::unique_ptr<BlockCache> cache;  // UL_cacheblocks; none by default
     uint64_t missEnd = ~uint64_t{0};    // the block after those the last missing read fetched
+    // With a cache (a file no other program changes while the number lives) the file's length
+    // is known from its writes and cuts once it was asked for; -1 when not known.
+    int64_t length = -1;
 };
 
 std::vector<Numbered>& fds() {  // index = number - 1
@@ -405,6 +409,10 @@ uint16_t UL_write(int16_t file, const void* buf, uint16_t count) {
     }
     // What reached the file reaches the cached blocks too.
     if (e->cache && done > 0) e->cache->wrote(static_cast<uint64_t>(from), p, done);
+    if (e->length >= 0) {
+        if (done < count) e->length = -1;  // how much of the rest reached the file is not known
+        else e->length = std::max<int64_t>(e->length, static_cast<int64_t>(from) + done);
+    }
     return failed && done == 0 ? 0xFFFF : done;
 }
 
@@ -431,7 +439,9 @@ int16_t UL_truncate(int16_t file, uint32_t size) {
     if (crashChange()) return -1;
     // The blocks past the new end go even when the cut fails: the file may be cut in part.
     if (e->cache) e->cache->cut(size);
+    e->length = -1;
     if (::ftruncate(e->fd, static_cast<off_t>(size)) != 0) return -1;
+    if (e->cache) e->length = size;
     return 0;
 }
 
@@ -478,6 +488,7 @@ int16_t UL_filebusy(const char* path) {
 int16_t UL_cacheblocks(int16_t file, uint16_t blocksize, uint32_t blocks) {
     Numbered* e = entryOf(file);
     if (!e) return -1;
+    e->length = -1;
     if (blocksize == 0 || blocks == 0) {
         e->cache.reset();
         return 0;
@@ -490,8 +501,10 @@ int16_t UL_cacheblocks(int16_t file, uint16_t blocksize, uint32_t blocks) {
 uint32_t UL_filelength(int16_t file) {
     Numbered* e = entryOf(file);
     if (!e) return 0xFFFFFFFFu;
+    if (e->length >= 0 && e->cache) return static_cast<uint32_t>(e->length);
     struct stat st {};
     if (::fstat(e->fd, &st) != 0 || st.st_size >= static_cast<off_t>(0xFFFFFFFFu)) return 0xFFFFFFFFu;
+    if (e->cache) e->length = st.st_size;
     return static_cast<uint32_t>(st.st_size);
 }
 
