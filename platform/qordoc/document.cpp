@@ -2,7 +2,6 @@
 // page rendered with poppler through cairo, fitted to the paper), PNG and JPEG (one page each,
 // fitted). Anything else is refused with its kind named.
 #include <cairo.h>
-#include <poppler.h>
 #include <tiffio.h>
 
 #include <algorithm>
@@ -19,17 +18,23 @@ extern "C" {
 #include "qordoc.h"
 #include "qordoc_cairo.h"
 #include "qordoc_internal.h"
+#include "pdflib.h"
 
 namespace qordoc {
 
 namespace {
 
+// Owners of poppler's objects, released through the loaded library.
 struct GObjectDeleter {
-    void operator()(void* o) const { g_object_unref(o); }
+    const PdfLib* lib;
+    void operator()(void* o) const { lib->objectUnref(o); }
 };
 struct BytesDeleter {
-    void operator()(GBytes* b) const { g_bytes_unref(b); }
+    const PdfLib* lib;
+    void operator()(GBytes* b) const { lib->bytesUnref(b); }
 };
+using DocumentPtr = std::unique_ptr<PopplerDocument, GObjectDeleter>;
+using PdfPagePtr = std::unique_ptr<PopplerPage, GObjectDeleter>;
 
 std::string tooMany(int pages, int limit) {
     return std::to_string(pages) + " pages, more than the page limit of " + std::to_string(limit);
@@ -184,23 +189,26 @@ int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info,
 
 // ---- PDF
 
-std::unique_ptr<PopplerDocument, GObjectDeleter> openPdf(const std::string& bytes, std::string* reason) {
-    std::unique_ptr<GBytes, BytesDeleter> data(g_bytes_new(bytes.data(), bytes.size()));
+// The document reads `bytes` in place: it must not outlive them.
+DocumentPtr openPdf(const PdfLib* lib, const std::string& bytes, std::string* reason) {
+    std::unique_ptr<GBytes, BytesDeleter> data(lib->bytesNewStatic(bytes.data(), bytes.size()), BytesDeleter{lib});
     GError* err = nullptr;
-    PopplerDocument* doc = poppler_document_new_from_bytes(data.get(), nullptr, &err);
+    PopplerDocument* doc = lib->documentNewFromBytes(data.get(), nullptr, &err);
     if (!doc) {
         *reason = std::string("a PDF document that cannot be read: ") + (err && err->message ? err->message : "damaged");
-        if (err) g_error_free(err);
-        return nullptr;
+        if (err) lib->errorFree(err);
+        return DocumentPtr(nullptr, GObjectDeleter{lib});
     }
-    return std::unique_ptr<PopplerDocument, GObjectDeleter>(doc);
+    return DocumentPtr(doc, GObjectDeleter{lib});
 }
 
 int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, std::vector<Page>* pages,
                     std::string* reason) {
-    auto doc = openPdf(bytes, reason);
+    const PdfLib* lib = pdfLib(reason);
+    if (!lib) return E_UNSUPPORTED;
+    auto doc = openPdf(lib, bytes, reason);
     if (!doc) return E_DAMAGED;
-    const int n = poppler_document_get_n_pages(doc.get());
+    const int n = lib->documentGetNPages(doc.get());
     if (n <= 0) {
         *reason = "a PDF document without pages";
         return E_DAMAGED;
@@ -217,13 +225,13 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
     SurfacePtr surface;
     Grey grey;
     for (int i = 0; i < n; ++i) {
-        std::unique_ptr<PopplerPage, GObjectDeleter> page(poppler_document_get_page(doc.get(), i));
+        PdfPagePtr page(lib->documentGetPage(doc.get(), i), GObjectDeleter{lib});
         if (!page) {
             *reason = "a damaged PDF document: page " + std::to_string(i + 1) + " cannot be read";
             return E_DAMAGED;
         }
         double w = 0, h = 0;
-        poppler_page_get_size(page.get(), &w, &h);
+        lib->pageGetSize(page.get(), &w, &h);
         if (!(w > 1) || !(h > 1) || !std::isfinite(w) || !std::isfinite(h)) {
             *reason = "a damaged PDF document: page " + std::to_string(i + 1) + " has no size";
             return E_DAMAGED;
@@ -245,7 +253,7 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
             cairo_scale(cr.get(), sx * k, sy * k);
             // Fax pages are bilevel: soft edges would only be thresholded away again.
             cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
-            poppler_page_render_for_printing(page.get(), cr.get());
+            lib->pageRenderForPrinting(page.get(), cr.get());
         }
         pages->push_back(faxPageOfRgb(surface.get(), format, &grey));
     }

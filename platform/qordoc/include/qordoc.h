@@ -92,6 +92,12 @@ int16_t inspect(const std::string& bytes, const Format& format, Info* info);
 // status is not 0. The page limit of `format` applies (0 = none).
 int16_t render(const std::string& bytes, const Format& format, std::vector<Page>* pages, std::string* reason);
 
+// PDF documents are rendered by poppler's GLib interface, loaded when the first PDF is read (a
+// program that reads none does not load it). When it cannot be loaded a PDF is refused
+// (E_UNSUPPORTED) with a reason naming the library. Names another library to load in its place
+// (a test of a system without it; a packaging with another name); empty = the one built against.
+void setPdfLibrary(const std::string& name);
+
 // ---- Text
 // Lays a text out in pages of `columns` x `lines` (tabs every 8 columns, long lines wrapped, a
 // form feed starts a page). The text is UTF-8 when it is valid UTF-8, else Windows-1252.

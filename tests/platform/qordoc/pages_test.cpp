@@ -277,6 +277,50 @@ TEST_F(PagesTest, PdfPagesColourTiffAndPngBecomeBilevelFaxPages) {
     EXPECT_LT(mid, 7000);
 }
 
+// Whether a library whose file name holds `name` is mapped into this process.
+bool mapped(const std::string& name) { return readFile("/proc/self/maps").find(name) != std::string::npos; }
+
+TEST_F(PagesTest, WithoutThePdfRendererAPdfIsRefusedNamingItAndOtherDocumentsStillWork) {
+    // A program loads the renderer only for its first PDF (checked when no earlier test in this
+    // process has read one).
+    const bool loadedBefore = mapped("libpoppler-glib");
+    writePdf(profile.path("two.pdf"), 2);
+    writeFile(profile.path("a.txt"), "text still works\n");
+    struct Restore {
+        ~Restore() { qordoc::setPdfLibrary(""); }
+    } restore;
+    qordoc::setPdfLibrary("libqor-no-such-renderer.so.0");
+    int16_t pages = 7;
+    std::string reason;
+    EXPECT_EQ(make(profile.path("two.pdf"), &pages, 0, &reason), L1_E_UNSUPPORTED);
+    EXPECT_EQ(reason, "PDF documents cannot be read: libqor-no-such-renderer.so.0 is not installed");
+    EXPECT_EQ(pages, 0);
+    EXPECT_FALSE(fileExists(page(0)));
+    char kind[80], why[256];
+    int16_t faxImage = 0;
+    L1_PAGEINFO i = info();
+    EXPECT_EQ(L1_checkdocument(kHost, profile.path("two.pdf").c_str(), &i, &pages, &faxImage, kind, sizeof kind, why,
+                               sizeof why),
+              L1_E_UNSUPPORTED);
+    EXPECT_STREQ(why, "PDF documents cannot be read: libqor-no-such-renderer.so.0 is not installed");
+    ASSERT_EQ(make(profile.path("a.txt"), &pages, 0, &reason), 0) << reason;
+    EXPECT_EQ(pages, 1);
+    // A library that is there but is no PDF renderer is named as such.
+    qordoc::setPdfLibrary("libm.so.6");
+    EXPECT_EQ(make(profile.path("two.pdf"), &pages, 0, &reason), L1_E_UNSUPPORTED);
+    EXPECT_EQ(reason, "PDF documents cannot be read: libm.so.6 is not a usable PDF renderer "
+                      "(no poppler_document_new_from_bytes)");
+    if (!loadedBefore) {
+        EXPECT_FALSE(mapped("libpoppler-glib"));
+    }
+    // The renderer the library was built against comes back and is loaded on demand.
+    qordoc::setPdfLibrary("");
+    ASSERT_EQ(make(profile.path("two.pdf"), &pages, 0, &reason), 0) << reason;
+    EXPECT_EQ(pages, 2);
+    EXPECT_TRUE(mapped("libpoppler-glib"));
+    EXPECT_GT(readTiff(page(1)).inkIn(150, 60, 700, 160), 300);
+}
+
 TEST_F(PagesTest, AFaxPageTiffIsTakenAsItIsAndOtherTiffsSayWhatIsWrong) {
     ASSERT_TRUE(writeTiff(profile.path("fax.tif"), 1728, COMPRESSION_CCITTFAX4, 2));
     char kind[80], reason[256];
