@@ -101,13 +101,19 @@ std::string notFaxBecause(const TiffFacts& f) {
     return why;
 }
 
-int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info, std::vector<Page>* pages,
+int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info, const PageSink* sink,
                      std::string* reason) {
     TiffMemory mem;
     std::unique_ptr<TIFF, TiffCloser> t(openTiffBytes(bytes, &mem));
     if (!t) {
         *reason = "a damaged TIFF image: " + tiffError();
         return E_DAMAGED;
+    }
+    // The page count first: a document over the limit is refused before any page is made.
+    const int total = static_cast<int>(std::min<uint64_t>(TIFFNumberOfDirectories(t.get()), 65535));
+    if (format.pageLimit > 0 && total > format.pageLimit) {
+        *reason = "a TIFF image of " + tooMany(total, format.pageLimit);
+        return E_TOOMANYPAGES;
     }
     int n = 0;
     bool allFax = true;
@@ -136,7 +142,7 @@ int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info,
             *reason = "a TIFF image that is not a fax page (" + why + ") and cannot be converted: " + emsg;
             return E_NOTFAX;
         }
-        if (!pages) continue;
+        if (!sink) continue;
         if (why.empty()) {
             // A fax page as it is: decoded, kept at its own width and resolution.
             Page p;
@@ -159,7 +165,7 @@ int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info,
                     dst[i] = f.photometric == PHOTOMETRIC_MINISBLACK ? static_cast<uint8_t>(~buf[i]) : buf[i];
                 if (f.width % 8) dst[p.stride - 1] &= static_cast<uint8_t>(0xFF00 >> (f.width % 8));
             }
-            pages->push_back(std::move(p));
+            if (int16_t st = (*sink)(p, n - 1, std::max(total, n))) return st;
         } else {
             std::vector<uint32_t> rgba(static_cast<std::size_t>(f.width) * f.height);
             if (TIFFReadRGBAImageOriented(t.get(), f.width, f.height, rgba.data(), ORIENTATION_TOPLEFT, 0) != 1) {
@@ -177,7 +183,7 @@ int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info,
                 g.pixels[i] = static_cast<uint8_t>((l * a + 255 * (255 - a)) / 255);  // on white
             }
             rgba = {};
-            pages->push_back(faxPageOf(g, f.xres, f.yres, format));
+            if (int16_t st = (*sink)(faxPageOf(g, f.xres, f.yres, format), n - 1, std::max(total, n))) return st;
         }
     } while (TIFFReadDirectory(t.get()) == 1);
     if (info) {
@@ -202,7 +208,7 @@ DocumentPtr openPdf(const PdfLib* lib, const std::string& bytes, std::string* re
     return DocumentPtr(doc, GObjectDeleter{lib});
 }
 
-int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, std::vector<Page>* pages,
+int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, const PageSink* sink,
                     std::string* reason) {
     const PdfLib* lib = pdfLib(reason);
     if (!lib) return E_UNSUPPORTED;
@@ -218,12 +224,15 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
         return E_TOOMANYPAGES;
     }
     if (info) info->pages = n;
-    if (!pages) return 0;
+    if (!sink) return 0;
     const int rows = format.rows();
     const int ydpi = format.ydpi();
-    // One drawing surface and one grey image serve every page of the same size.
+    // One drawing surface, one grey image and one page image serve every page of the same size.
+    // The surface is painted white when it is made and is left white by each page's scan, so a
+    // page is drawn without a fill of the whole surface.
     SurfacePtr surface;
     Grey grey;
+    Page made;
     for (int i = 0; i < n; ++i) {
         PdfPagePtr page(lib->documentGetPage(doc.get(), i), GObjectDeleter{lib});
         if (!page) {
@@ -242,20 +251,23 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
         const int dw = std::clamp(static_cast<int>(std::lround(w * sx * k)), 1, kFaxWidth);
         const int dh = std::clamp(static_cast<int>(std::lround(h * sy * k)), 1, rows);
         if (!surface || cairo_image_surface_get_width(surface.get()) != dw ||
-            cairo_image_surface_get_height(surface.get()) != dh)
+            cairo_image_surface_get_height(surface.get()) != dh) {
             // 16 bits a pixel: half the memory to fill and scan, and enough for a threshold.
             surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB16_565, dw, dh));
-        if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return E_TOOLARGE;
-        {
+            if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return E_TOOLARGE;
             ContextPtr cr(cairo_create(surface.get()));
             cairo_set_source_rgb(cr.get(), 1, 1, 1);
             cairo_paint(cr.get());
+        }
+        {
+            ContextPtr cr(cairo_create(surface.get()));
             cairo_scale(cr.get(), sx * k, sy * k);
             // Fax pages are bilevel: soft edges would only be thresholded away again.
             cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
             lib->pageRenderForPrinting(page.get(), cr.get());
         }
-        pages->push_back(faxPageOfRgb(surface.get(), format, &grey));
+        faxPageOfRgb(surface.get(), format, &grey, &made, true);
+        if (int16_t st = (*sink)(made, i, n)) return st;
     }
     return 0;
 }
@@ -384,7 +396,7 @@ int16_t limitCheck(int pages, const Format& format, const Sniffed& type, std::st
     return 0;
 }
 
-int16_t work(const std::string& bytes, const Format& format, Info* info, std::vector<Page>* pages, std::string* reason) {
+int16_t work(const std::string& bytes, const Format& format, Info* info, const PageSink* sink, std::string* reason) {
     const Sniffed type = sniff(bytes);
     if (info) info->type = type;
     switch (type.kind) {
@@ -399,24 +411,25 @@ int16_t work(const std::string& bytes, const Format& format, Info* info, std::ve
             const int n = static_cast<int>(laid.size());
             if (int16_t st = limitCheck(n, format, type, reason)) return st;
             if (info) info->pages = n;
-            if (pages) {
-                *pages = renderText(laid, format);
-                if (pages->size() != laid.size()) {
+            if (sink) {
+                const std::vector<Page> drawn = renderText(laid, format);
+                if (drawn.size() != laid.size()) {
                     *reason = type.what + " that cannot be drawn (no memory for the page image)";
                     return E_TOOLARGE;
                 }
+                for (int i = 0; i < n; ++i)
+                    if (int16_t st = (*sink)(drawn[static_cast<std::size_t>(i)], i, n)) return st;
             }
             return 0;
         }
-        case Kind::Tiff: return tiffDocument(bytes, format, info, pages, reason);
-        case Kind::Pdf: return pdfDocument(bytes, format, info, pages, reason);
+        case Kind::Tiff: return tiffDocument(bytes, format, info, sink, reason);
+        case Kind::Pdf: return pdfDocument(bytes, format, info, sink, reason);
         case Kind::Png:
         case Kind::Jpeg: {
             Grey g;
             if (int16_t st = type.kind == Kind::Png ? pngImage(bytes, &g, reason) : jpegImage(bytes, &g, reason)) return st;
             if (info) info->pages = 1;
-            if (pages) pages->push_back(faxPageOf(g, 0, 0, format));
-            return 0;
+            return sink ? (*sink)(faxPageOf(g, 0, 0, format), 0, 1) : int16_t{0};
         }
     }
     return E_UNSUPPORTED;
@@ -444,12 +457,24 @@ int16_t inspect(const std::string& bytes, const Format& format, Info* info) {
     return st;
 }
 
+int16_t render(const std::string& bytes, const Format& format, const PageSink& sink, std::string* reason) {
+    std::string why;
+    const int16_t st = work(bytes, format, nullptr, &sink, &why);
+    if (reason) *reason = why;
+    return st;
+}
+
 int16_t render(const std::string& bytes, const Format& format, std::vector<Page>* pages, std::string* reason) {
     pages->clear();
-    std::string why;
-    int16_t st = work(bytes, format, nullptr, pages, &why);
+    const int16_t st = render(
+        bytes, format,
+        [&](const Page& p, int, int total) {
+            if (pages->empty()) pages->reserve(static_cast<std::size_t>(total));
+            pages->push_back(p);
+            return int16_t{0};
+        },
+        reason);
     if (st) pages->clear();
-    if (reason) *reason = why;
     return st;
 }
 

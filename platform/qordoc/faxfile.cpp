@@ -83,6 +83,14 @@ double resolutionOf(TIFF* t, ttag_t tag) {
 }
 
 int16_t writeFax(const std::string& path, const std::vector<Page>& pages, bool twoD, int firstNumber, int total) {
+    return writeFax(path, std::span<const Page>(pages), twoD, firstNumber, total);
+}
+
+int16_t writeFax(const std::string& path, const Page& page, bool twoD, int number, int total) {
+    return writeFax(path, std::span<const Page>(&page, 1), twoD, number, total);
+}
+
+int16_t writeFax(const std::string& path, std::span<const Page> pages, bool twoD, int firstNumber, int total) {
     if (pages.empty()) return E_WRITE;
     quietTiff();
     if (total <= 0) total = static_cast<int>(pages.size());

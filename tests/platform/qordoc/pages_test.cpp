@@ -321,6 +321,57 @@ TEST_F(PagesTest, WithoutThePdfRendererAPdfIsRefusedNamingItAndOtherDocumentsSti
     EXPECT_GT(readTiff(page(1)).inkIn(150, 60, 700, 160), 300);
 }
 
+TEST_F(PagesTest, ADocumentThatFailsPartWayLeavesNoPageFilesOfItsOwn) {
+    // Pages are written as they are made. Page 3 of a grey TIFF has samples that cannot be
+    // converted (floating point): the two page files made before it go again.
+    const std::string bad = profile.path("bad3.tif");
+    TIFF* t = TIFFOpen(bad.c_str(), "w");
+    ASSERT_NE(t, nullptr);
+    for (int p = 0; p < 3; ++p) {
+        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 200);
+        TIFFSetField(t, TIFFTAG_IMAGELENGTH, 100);
+        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 100);
+        if (p == 2) TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
+        std::vector<uint8_t> row(200, 40);
+        for (uint32_t y = 0; y < 100; ++y) TIFFWriteScanline(t, row.data(), y, 0);
+        TIFFWriteDirectory(t);
+    }
+    TIFFClose(t);
+    int16_t pages = 7;
+    std::string reason;
+    EXPECT_EQ(make(bad, &pages, 0, &reason), L1_E_NOTFAX);
+    EXPECT_NE(reason.find("cannot be converted"), std::string::npos) << reason;
+    EXPECT_EQ(pages, 0);
+    for (int k = 0; k < 3; ++k) EXPECT_FALSE(fileExists(page(k))) << k;
+
+    // Page file 3 cannot be written (a directory has its name): pages 1 and 2 of this document
+    // go, the page before them, of another document of the same fax, stays.
+    writePdf(profile.path("three.pdf"), 3);
+    writeFile(page(0), "an earlier document's page");
+    ASSERT_EQ(::mkdir(page(3).c_str(), 0755), 0);
+    L1_PAGEINFO i = info();
+    char why[256] = {};
+    EXPECT_EQ(L1_makepages(kHost, profile.path("three.pdf").c_str(), base().c_str(), 1, &i, &pages, why, sizeof why),
+              L1_E_WRITE);
+    EXPECT_STREQ(why, "a page file cannot be written");
+    EXPECT_EQ(readFile(page(0)), "an earlier document's page");
+    EXPECT_FALSE(fileExists(page(1)));
+    EXPECT_FALSE(fileExists(page(2)));
+    ::rmdir(page(3).c_str());
+    // Once the name is free the same call makes pages 2 to 4, numbered on from the first.
+    ASSERT_EQ(L1_makepages(kHost, profile.path("three.pdf").c_str(), base().c_str(), 1, &i, &pages, why, sizeof why), 0)
+        << why;
+    EXPECT_EQ(pages, 3);
+    const Read last = readTiff(page(3));
+    EXPECT_EQ(last.page, 3);
+    EXPECT_EQ(last.pages, 4);
+    EXPECT_GT(last.inkIn(150, 60, 700, 160), 300);
+}
+
 TEST_F(PagesTest, AFaxPageTiffIsTakenAsItIsAndOtherTiffsSayWhatIsWrong) {
     ASSERT_TRUE(writeTiff(profile.path("fax.tif"), 1728, COMPRESSION_CCITTFAX4, 2));
     char kind[80], reason[256];
