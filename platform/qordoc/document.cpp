@@ -6,10 +6,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 extern "C" {
 #include <jpeglib.h>
@@ -208,6 +212,147 @@ DocumentPtr openPdf(const PdfLib* lib, const std::string& bytes, std::string* re
     return DocumentPtr(doc, GObjectDeleter{lib});
 }
 
+// Draws page i of a PDF fitted to the paper on `*surface`, made again (and painted white) when
+// the page's size differs from the last one's. The surface must be white when given: each
+// page's scan leaves it so, and a page is drawn without a fill of the whole surface.
+int16_t drawPdfPage(const PdfLib* lib, PopplerDocument* doc, int i, const Format& format, SurfacePtr* surface,
+                    std::string* reason) {
+    PdfPagePtr page(lib->documentGetPage(doc, i), GObjectDeleter{lib});
+    if (!page) {
+        *reason = "a damaged PDF document: page " + std::to_string(i + 1) + " cannot be read";
+        return E_DAMAGED;
+    }
+    double w = 0, h = 0;
+    lib->pageGetSize(page.get(), &w, &h);
+    if (!(w > 1) || !(h > 1) || !std::isfinite(w) || !std::isfinite(h)) {
+        *reason = "a damaged PDF document: page " + std::to_string(i + 1) + " has no size";
+        return E_DAMAGED;
+    }
+    // Fitted to the paper: the page's true size, made smaller or larger to fill it.
+    const int rows = format.rows();
+    const double sx = kXdpi / 72.0, sy = format.ydpi() / 72.0;
+    const double k = std::min(kFaxWidth / (w * sx), rows / (h * sy));
+    const int dw = std::clamp(static_cast<int>(std::lround(w * sx * k)), 1, kFaxWidth);
+    const int dh = std::clamp(static_cast<int>(std::lround(h * sy * k)), 1, rows);
+    if (!*surface || cairo_image_surface_get_width(surface->get()) != dw ||
+        cairo_image_surface_get_height(surface->get()) != dh) {
+        // 16 bits a pixel: half the memory to fill and scan, and enough for a threshold.
+        surface->reset(cairo_image_surface_create(CAIRO_FORMAT_RGB16_565, dw, dh));
+        if (cairo_surface_status(surface->get()) != CAIRO_STATUS_SUCCESS) {
+            surface->reset();
+            *reason = "a PDF document whose page " + std::to_string(i + 1) + " cannot be drawn (no memory)";
+            return E_TOOLARGE;
+        }
+        ContextPtr cr(cairo_create(surface->get()));
+        cairo_set_source_rgb(cr.get(), 1, 1, 1);
+        cairo_paint(cr.get());
+    }
+    ContextPtr cr(cairo_create(surface->get()));
+    cairo_scale(cr.get(), sx * k, sy * k);
+    // Fax pages are bilevel: soft edges would only be thresholded away again.
+    cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
+    lib->pageRenderForPrinting(page.get(), cr.get());
+    return 0;
+}
+
+// The pages of a PDF of several pages are drawn on a second thread while this one scans the
+// page before and hands it on, so a long document takes about the time of its drawing alone.
+// poppler is used by the drawing thread only (one document, one thread at a time); the scan
+// and the sink run on the caller's thread in page order. Two surfaces pass between the two.
+class PdfPipeline {
+public:
+    PdfPipeline(const PdfLib* lib, PopplerDocument* doc, int n, const Format& format)
+        : lib_(lib), doc_(doc), n_(n), format_(format) {}
+    ~PdfPipeline() { finish(); }
+    PdfPipeline(const PdfPipeline&) = delete;
+    PdfPipeline& operator=(const PdfPipeline&) = delete;
+
+    // False when no thread can be started (the caller draws the pages itself).
+    bool start() {
+        try {
+            thread_ = std::thread([this] { draw(); });
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    }
+
+    int16_t run(const PageSink& sink, std::string* reason) {
+        Grey grey;
+        Page made;
+        for (int i = 0; i < n_; ++i) {
+            const int k = i % 2;
+            {
+                std::unique_lock<std::mutex> hold(lock_);
+                changed_.wait(hold, [&] { return full_[k] || failedAt_ == i; });
+                if (!full_[k]) {
+                    *reason = why_;
+                    return status_;
+                }
+            }
+            faxPageOfRgb(slots_[k].get(), format_, &grey, &made, true);
+            {
+                std::lock_guard<std::mutex> hold(lock_);
+                full_[k] = false;
+            }
+            changed_.notify_all();
+            if (int16_t st = sink(made, i, n_)) return st;
+        }
+        return 0;
+    }
+
+private:
+    void draw() {
+        for (int i = 0; i < n_; ++i) {
+            const int k = i % 2;
+            {
+                std::unique_lock<std::mutex> hold(lock_);
+                changed_.wait(hold, [&] { return !full_[k] || stop_; });
+                if (stop_) return;
+            }
+            // Slot k is this thread's until it is marked full.
+            std::string why;
+            const int16_t st = drawPdfPage(lib_, doc_, i, format_, &slots_[k], &why);
+            {
+                std::lock_guard<std::mutex> hold(lock_);
+                if (st) {
+                    failedAt_ = i;
+                    status_ = st;
+                    why_ = why;
+                } else {
+                    full_[k] = true;
+                }
+            }
+            changed_.notify_all();
+            if (st) return;
+        }
+    }
+
+    void finish() {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+    const PdfLib* lib_;
+    PopplerDocument* doc_;
+    const int n_;
+    const Format format_;
+    std::thread thread_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    SurfacePtr slots_[2];
+    bool full_[2] = {false, false};  // drawn, waiting for its scan
+    bool stop_ = false;              // the caller wants no more pages
+    int failedAt_ = -1;              // the page that could not be drawn
+    int16_t status_ = 0;
+    std::string why_;
+};
+
 int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, const PageSink* sink,
                     std::string* reason) {
     const PdfLib* lib = pdfLib(reason);
@@ -225,47 +370,16 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
     }
     if (info) info->pages = n;
     if (!sink) return 0;
-    const int rows = format.rows();
-    const int ydpi = format.ydpi();
-    // One drawing surface, one grey image and one page image serve every page of the same size.
-    // The surface is painted white when it is made and is left white by each page's scan, so a
-    // page is drawn without a fill of the whole surface.
+    if (n > 1 && std::thread::hardware_concurrency() > 1) {
+        PdfPipeline pipeline(lib, doc.get(), n, format);
+        if (pipeline.start()) return pipeline.run(*sink, reason);
+    }
+    // One surface, one grey image and one page image serve every page.
     SurfacePtr surface;
     Grey grey;
     Page made;
     for (int i = 0; i < n; ++i) {
-        PdfPagePtr page(lib->documentGetPage(doc.get(), i), GObjectDeleter{lib});
-        if (!page) {
-            *reason = "a damaged PDF document: page " + std::to_string(i + 1) + " cannot be read";
-            return E_DAMAGED;
-        }
-        double w = 0, h = 0;
-        lib->pageGetSize(page.get(), &w, &h);
-        if (!(w > 1) || !(h > 1) || !std::isfinite(w) || !std::isfinite(h)) {
-            *reason = "a damaged PDF document: page " + std::to_string(i + 1) + " has no size";
-            return E_DAMAGED;
-        }
-        // Fitted to the paper: the page's true size, made smaller or larger to fill it.
-        const double sx = kXdpi / 72.0, sy = ydpi / 72.0;
-        const double k = std::min(kFaxWidth / (w * sx), rows / (h * sy));
-        const int dw = std::clamp(static_cast<int>(std::lround(w * sx * k)), 1, kFaxWidth);
-        const int dh = std::clamp(static_cast<int>(std::lround(h * sy * k)), 1, rows);
-        if (!surface || cairo_image_surface_get_width(surface.get()) != dw ||
-            cairo_image_surface_get_height(surface.get()) != dh) {
-            // 16 bits a pixel: half the memory to fill and scan, and enough for a threshold.
-            surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB16_565, dw, dh));
-            if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return E_TOOLARGE;
-            ContextPtr cr(cairo_create(surface.get()));
-            cairo_set_source_rgb(cr.get(), 1, 1, 1);
-            cairo_paint(cr.get());
-        }
-        {
-            ContextPtr cr(cairo_create(surface.get()));
-            cairo_scale(cr.get(), sx * k, sy * k);
-            // Fax pages are bilevel: soft edges would only be thresholded away again.
-            cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
-            lib->pageRenderForPrinting(page.get(), cr.get());
-        }
+        if (int16_t st = drawPdfPage(lib, doc.get(), i, format, &surface, reason)) return st;
         faxPageOfRgb(surface.get(), format, &grey, &made, true);
         if (int16_t st = (*sink)(made, i, n)) return st;
     }

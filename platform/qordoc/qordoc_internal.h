@@ -21,6 +21,10 @@ void greyInto(cairo_surface_t* surface, Grey* out);
 // white (only where it was drawn on is written), ready for the next page without a fill.
 void faxPageOfRgb(cairo_surface_t* surface, const Format& format, Grey* scratch, Page* page, bool restorePaper);
 
+// A page coded as CCITT Group 3 one-dimensional data with byte-aligned EOLs and RTC, least
+// significant bit first: the strip of a page file with T4Options 4 and FillOrder 2.
+void encodeG3(const Page& page, std::vector<uint8_t>* out);
+
 // libtiff reading from bytes in memory.
 struct TiffMemory {
     const std::string* bytes = nullptr;
