@@ -63,7 +63,15 @@ static_assert(sizeof kWhite / sizeof kWhite[0] == 64 + 27 && sizeof kBlack / siz
 
 constexpr int kMaxRun = 2560;
 
-// The whole code of a run of 0..2560 (makeup then terminating), at most 25 bits.
+// The bits of a code in the order they are stored: the first bit of the code in the least
+// significant place (FillOrder 2), so codes are joined by shifting left.
+constexpr uint32_t stored(uint32_t bits, int length) {
+    uint32_t r = 0;
+    for (int k = 0; k < length; ++k) r |= ((bits >> (length - 1 - k)) & 1u) << k;
+    return r;
+}
+
+// The whole code of a run of 0..2560 (makeup then terminating), at most 25 bits, as stored.
 struct RunCodes {
     std::array<uint32_t, kMaxRun + 1> bits;
     std::array<uint8_t, kMaxRun + 1> length;
@@ -77,11 +85,11 @@ RunCodes runCodes(const Code* table) {
         if (run >= 64) {
             const int m = run / 64;
             const Code c = m <= 27 ? table[63 + m] : kExtended[m - 28];
-            bits = c.bits;
+            bits = stored(c.bits, c.length);
             length = c.length;
         }
         const Code t = table[run % 64];
-        r.bits[static_cast<std::size_t>(run)] = (bits << t.length) | t.bits;
+        r.bits[static_cast<std::size_t>(run)] = bits | (stored(t.bits, t.length) << length);
         r.length[static_cast<std::size_t>(run)] = static_cast<uint8_t>(length + t.length);
     }
     return r;
@@ -96,33 +104,47 @@ const RunCodes& blackCodes() {
     return r;
 }
 
-// Bits written most significant first, stored with the bit order of each byte reversed.
+// Codes joined least significant bit first, stored 32 bits at a time into a buffer that the
+// caller empties (take) before it can overflow.
 class BitWriter {
 public:
-    explicit BitWriter(std::vector<uint8_t>* out) : out_(out) {}
+    explicit BitWriter(uint8_t* buffer) : start_(buffer), out_(buffer) {}
     void put(uint32_t bits, int length) {
-        acc_ = (acc_ << length) | bits;
+        acc_ |= static_cast<uint64_t>(bits) << count_;
         count_ += length;
         total_ += static_cast<uint64_t>(length);
-        while (count_ >= 8) {
-            count_ -= 8;
-            out_->push_back(reverseBits(static_cast<uint8_t>(acc_ >> count_)));
+        if (count_ >= 32) {
+            const uint32_t word = static_cast<uint32_t>(acc_);
+            for (int k = 0; k < 4; ++k) out_[k] = static_cast<uint8_t>(word >> (8 * k));
+            out_ += 4;
+            acc_ >>= 32;
+            count_ -= 32;
         }
     }
-    // An EOL that ends on a byte boundary.
+    // An EOL (000000000001) that ends on a byte boundary: zero bits before it as needed.
     void alignedEol() {
         const int pad = static_cast<int>((4 - total_ % 8 + 8) % 8);
-        if (pad) put(0, pad);
-        put(1, 12);
+        put(stored(1, 12) << pad, 12 + pad);
     }
-    void flush() {
-        if (count_ > 0) put(0, 8 - count_);
+    // The last bits, with zero bits to the byte.
+    void finish() {
+        while (count_ > 0) {
+            *out_++ = static_cast<uint8_t>(acc_);
+            acc_ >>= 8;
+            count_ = count_ > 8 ? count_ - 8 : 0;
+        }
+    }
+    // Appends the bytes stored since the last take to `out`; the buffer is empty again.
+    void take(std::vector<uint8_t>* out) {
+        out->insert(out->end(), start_, out_);
+        out_ = start_;
     }
 
 private:
-    std::vector<uint8_t>* out_;
+    uint8_t* start_;
+    uint8_t* out_;
     uint64_t acc_ = 0;
-    int count_ = 0;  // bits in acc_ not yet stored (fewer than 8 between calls)
+    int count_ = 0;  // bits in acc_ not yet stored (fewer than 32 between calls)
     uint64_t total_ = 0;
 };
 
@@ -135,17 +157,20 @@ inline uint64_t bigEndian64(const uint8_t* p) {
 }  // namespace
 
 void encodeG3(const Page& page, std::vector<uint8_t>* out) {
-    out->clear();
     const int width = page.width;
     const std::size_t words = (page.stride + 7) / 8;
-    std::vector<uint8_t> row(words * 8, 0);  // a row padded with white to whole words
+    std::vector<uint8_t> row(words * 8, 0);  // a row padded with paper to whole words
     const RunCodes& white = whiteCodes();
     const RunCodes& black = blackCodes();
-    out->reserve(static_cast<std::size_t>(page.height) * 4 + 64);
-    BitWriter w(out);
-    // One run at most kMaxRun long: a longer one is coded as makeups of 2560 and the rest.
+    // The most a row can take: an EOL with its padding, and every pixel a run of one (a
+    // makeup of 2560 at most every 2560 pixels), with the bits left from the row before.
+    const std::size_t rowBytes = (20 + static_cast<std::size_t>(width) * 12 + 64) / 8 + 16;
+    std::vector<uint8_t> buffer(rowBytes);
+    out->clear();
+    out->reserve(static_cast<std::size_t>(page.height) * 8);
+    BitWriter w(buffer.data());
     auto putRun = [&](const RunCodes& codes, int run) {
-        for (; run > kMaxRun; run -= kMaxRun) w.put(kExtended[12].bits, kExtended[12].length);
+        for (; run > kMaxRun; run -= kMaxRun) w.put(stored(kExtended[12].bits, kExtended[12].length), kExtended[12].length);
         w.put(codes.bits[static_cast<std::size_t>(run)], codes.length[static_cast<std::size_t>(run)]);
     };
     for (int y = 0; y < page.height; ++y) {
@@ -166,8 +191,10 @@ void encodeG3(const Page& page, std::vector<uint8_t>* out) {
             x = end;
             ink = !ink;
         }
+        w.take(out);
     }
-    w.flush();
+    w.finish();
+    w.take(out);
 }
 
 }  // namespace qordoc
