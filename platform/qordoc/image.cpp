@@ -4,6 +4,10 @@
 #include <cairo.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -123,6 +127,14 @@ const uint8_t* classes565() {
     return table.data();
 }
 
+// The 16 low bits in the opposite order.
+inline uint32_t reversed16(uint32_t m) {
+    m = ((m >> 1) & 0x5555u) | ((m & 0x5555u) << 1);
+    m = ((m >> 2) & 0x3333u) | ((m & 0x3333u) << 2);
+    m = ((m >> 4) & 0x0F0Fu) | ((m & 0x0F0Fu) << 4);
+    return ((m >> 8) & 0x00FFu) | ((m & 0x00FFu) << 8);
+}
+
 // Paper again from x0 to x1 of a row (all ones is white in RGB 5-6-5 and in RGB24).
 void whiten(unsigned char* row, int bytesPerPixel, int x0, int x1) {
     if (x1 > x0)
@@ -131,48 +143,93 @@ void whiten(unsigned char* row, int bytesPerPixel, int x0, int x1) {
 }
 
 // One row of an RGB surface onto a row of a fax page (ink set from bit `left` on): paper is
-// passed over sixteen pixels at a time (one compare of whole words); the other pixels are
-// thresholded and their grey tones counted into `mid`. Returns the pixels drawn on, [first, last).
+// passed over sixteen pixels at a time (one compare of whole vectors); the other pixels are
+// thresholded and their grey tones counted into `mid`. Returns the pixels drawn on, [first, last)
+// (to whole runs of sixteen).
 template <bool Rgb16>
 std::pair<int, int> scanRow(const unsigned char* row, int w, int left, uint8_t* dst, std::size_t* mid) {
     constexpr int kRun = 16;
     constexpr int kBytes = Rgb16 ? 2 : 4;
-    constexpr int kWords = kRun * kBytes / 8;
-    // RGB24 leaves its top byte undefined: only the colour bytes must be white.
-    constexpr uint64_t kWhite = Rgb16 ? ~uint64_t{0} : 0x00FFFFFF00FFFFFFull;
     const uint8_t* classes = Rgb16 ? classes565() : nullptr;
     int first = -1, last = 0;
     std::size_t grey = 0;
-    for (int x = 0; x < w;) {
-        if (x + kRun <= w) {
-            uint64_t q[kWords];
-            std::memcpy(q, row + static_cast<std::ptrdiff_t>(x) * kBytes, sizeof q);
-            uint64_t all = ~uint64_t{0};
-            for (int k = 0; k < kWords; ++k) all &= q[k];
-            if ((all & kWhite) == kWhite) {
-                x += kRun;
+    // Pixel x: false when it is paper.
+    auto pixel = [&](int x) {
+        uint8_t c;
+        if constexpr (Rgb16) {
+            uint16_t v;
+            std::memcpy(&v, row + static_cast<std::ptrdiff_t>(x) * 2, 2);
+            if (v == 0xFFFF) return false;
+            c = classes[v];
+        } else {
+            uint32_t p;
+            std::memcpy(&p, row + static_cast<std::ptrdiff_t>(x) * 4, 4);
+            p &= 0xFFFFFF;
+            if (p == 0xFFFFFF) return false;
+            c = classOf(p);
+        }
+        grey += c >> 1;
+        if (c & kInk) dst[(left + x) >> 3] |= static_cast<uint8_t>(0x80 >> ((left + x) & 7));
+        return true;
+    };
+    int x = 0;
+    for (; x + kRun <= w; x += kRun) {
+        const unsigned char* at = row + static_cast<std::ptrdiff_t>(x) * kBytes;
+        // Pixel k of the run is looked at when bit 2k is set.
+        uint32_t look = 0x55555555u;
+#if defined(__SSE2__)
+        const __m128i ones = _mm_set1_epi32(-1);
+        if constexpr (Rgb16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(a, b), ones)) == 0xFFFF) continue;
+            // Two mask bits a pixel, both set for paper.
+            const uint32_t white = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(a, ones))) |
+                                   (static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(b, ones))) << 16);
+            // Black (most ink) is set sixteen pixels at a time: one bit a pixel, pixel 0 first.
+            const __m128i zero = _mm_setzero_si128();
+            const uint32_t blackPixels = static_cast<uint32_t>(
+                _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero))));
+            if (blackPixels) {
+                const uint32_t bits = reversed16(blackPixels);
+                const int at = left + x, off = at & 7;
+                const uint32_t placed = bits << (8 - off);  // 24 bits from byte at / 8
+                uint8_t* d = dst + (at >> 3);
+                d[0] |= static_cast<uint8_t>(placed >> 16);
+                d[1] |= static_cast<uint8_t>(placed >> 8);
+                if (off) d[2] |= static_cast<uint8_t>(placed);  // in the row: the run ends before its end
+            }
+            const uint32_t black = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(a, zero))) |
+                                   (static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(b, zero))) << 16);
+            look = ~(white | black) & 0x55555555u;
+            if (!look) {
+                if (first < 0) first = x;
+                last = x + kRun;
                 continue;
             }
+        } else {
+            // RGB24 leaves its top byte undefined: it is set before the compare.
+            const __m128i top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+            __m128i all = ones;
+            for (int k = 0; k < 4; ++k)
+                all = _mm_and_si128(all, _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * k)), top));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(all, ones)) == 0xFFFF) continue;
         }
-        const int end = std::min(x + kRun, w);
+#else
+        uint64_t q[kRun * kBytes / 8];
+        std::memcpy(q, at, sizeof q);
+        uint64_t all = ~uint64_t{0};
+        for (uint64_t v : q) all &= Rgb16 ? v : (v | 0xFF000000FF000000ull);
+        if (all == ~uint64_t{0}) continue;
+#endif
         if (first < 0) first = x;
-        last = end;
-        for (; x < end; ++x) {
-            uint8_t c;
-            if constexpr (Rgb16) {
-                uint16_t v;
-                std::memcpy(&v, row + static_cast<std::ptrdiff_t>(x) * 2, 2);
-                if (v == 0xFFFF) continue;
-                c = classes[v];
-            } else {
-                uint32_t p;
-                std::memcpy(&p, row + static_cast<std::ptrdiff_t>(x) * 4, 4);
-                p &= 0xFFFFFF;
-                if (p == 0xFFFFFF) continue;
-                c = classOf(p);
-            }
-            grey += c >> 1;
-            if (c & kInk) dst[(left + x) >> 3] |= static_cast<uint8_t>(0x80 >> ((left + x) & 7));
+        last = x + kRun;
+        for (; look; look &= look - 1) pixel(x + __builtin_ctz(look) / 2);
+    }
+    for (; x < w; ++x) {
+        if (pixel(x)) {
+            if (first < 0) first = x;
+            last = x + 1;
         }
     }
     *mid += grey;

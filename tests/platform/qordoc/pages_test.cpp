@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <tiffio.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -443,6 +444,53 @@ TEST_F(PagesTest, OneDimensionalPageFilesHoldTheSameCodeAsLibtiffMakes) {
     // A multi-page file codes each page the same way.
     ASSERT_EQ(qordoc::writeFax(profile.path("all.tif"), std::vector<qordoc::Page>(pages.begin(), pages.begin() + 3), false), 0);
     EXPECT_EQ(rawStrip(profile.path("all.tif"), 2), libtiffStrip(pages[2], profile.path("theirs.tif")));
+}
+
+TEST_F(PagesTest, PdfShapesAreThresholdedWherePopplerDrawsThemOnEveryPageInOrder) {
+    // Boxes of black, dark grey and light grey at odd places on three pages (page p's boxes
+    // moved down by p inches): dark ones are ink to the pixel, light ones paper, in page order.
+    const std::string path = profile.path("boxes.pdf");
+    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), 595.0, 842.0);
+    cairo_t* cr = cairo_create(surface);
+    struct Box {
+        double x, y, w, h, grey;
+        bool ink;
+    };
+    const Box boxes[] = {{37.3, 50, 3.1, 40, 0, true},   {100.7, 50, 61.9, 20, 0, true},  {200.2, 50, 7.4, 7.4, 0.3, true},
+                         {300.9, 50, 90, 30, 0.8, false}, {420.4, 50, 33.3, 30, 0.45, true}, {560.1, 50, 30, 15, 0, true}};
+    for (int p = 0; p < 3; ++p) {
+        for (const Box& b : boxes) {
+            cairo_set_source_rgb(cr, b.grey, b.grey, b.grey);
+            cairo_rectangle(cr, b.x, b.y + 72 * p, b.w, b.h);
+            cairo_fill(cr);
+        }
+        cairo_show_page(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    int16_t pages = 0;
+    std::string reason;
+    ASSERT_EQ(make(path, &pages, 1, &reason), 0) << reason;
+    ASSERT_EQ(pages, 3);
+    // The page is fitted to the paper: the same scale across and down (the height fills it).
+    const double k = 2292.0 / 842.0, across = k * 204.0 / 196.0;
+    const int left = static_cast<int>((1728 - std::lround(595.0 * across)) / 2);
+    for (int p = 0; p < 3; ++p) {
+        const Read r = readTiff(page(p));
+        ASSERT_EQ(r.height, 2292u);
+        int inkTotal = 0;
+        for (const Box& b : boxes) {
+            const int x0 = left + static_cast<int>(std::ceil(b.x * across)), x1 = left + static_cast<int>((b.x + b.w) * across);
+            const int y0 = static_cast<int>(std::ceil((b.y + 72 * p) * k)), y1 = static_cast<int>((b.y + 72 * p + b.h) * k);
+            const int inside = r.inkIn(x0 + 1, y0 + 1, x1 - 1, y1 - 1);
+            const int area = (x1 - x0 - 2) * (y1 - y0 - 2);
+            EXPECT_EQ(inside, b.ink ? area : 0) << "page " << p + 1 << ", box at " << b.x;
+            // Nothing spills beyond the box.
+            EXPECT_EQ(r.inkIn(x0 - 3, y0 - 3, x1 + 3, y1 + 3), r.inkIn(x0 - 1, y0 - 1, x1 + 1, y1 + 1)) << b.x;
+            inkTotal += r.inkIn(x0 - 3, y0 - 3, x1 + 3, y1 + 3);
+        }
+        EXPECT_EQ(r.inkIn(0, 0, 1728, 2292), inkTotal) << "page " << p + 1;  // no ink elsewhere
+    }
 }
 
 TEST_F(PagesTest, AFaxPageTiffIsTakenAsItIsAndOtherTiffsSayWhatIsWrong) {
