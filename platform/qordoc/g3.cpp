@@ -71,11 +71,9 @@ constexpr uint32_t stored(uint32_t bits, int length) {
     return r;
 }
 
-// The whole code of a run of 0..2560 (makeup then terminating), at most 25 bits, as stored.
-struct RunCodes {
-    std::array<uint32_t, kMaxRun + 1> bits;
-    std::array<uint8_t, kMaxRun + 1> length;
-};
+// The whole code of a run of 0..2560 (makeup then terminating) as stored, at most 25 bits,
+// shifted left by 5 over its length: one load a run.
+using RunCodes = std::array<uint32_t, kMaxRun + 1>;
 
 RunCodes runCodes(const Code* table) {
     RunCodes r{};
@@ -89,8 +87,9 @@ RunCodes runCodes(const Code* table) {
             length = c.length;
         }
         const Code t = table[run % 64];
-        r.bits[static_cast<std::size_t>(run)] = bits | (stored(t.bits, t.length) << length);
-        r.length[static_cast<std::size_t>(run)] = static_cast<uint8_t>(length + t.length);
+        bits |= stored(t.bits, t.length) << length;
+        length += t.length;
+        r[static_cast<std::size_t>(run)] = (bits << 5) | static_cast<uint32_t>(length);
     }
     return r;
 }
@@ -171,25 +170,32 @@ void encodeG3(const Page& page, std::vector<uint8_t>* out) {
     BitWriter w(buffer.data());
     auto putRun = [&](const RunCodes& codes, int run) {
         for (; run > kMaxRun; run -= kMaxRun) w.put(stored(kExtended[12].bits, kExtended[12].length), kExtended[12].length);
-        w.put(codes.bits[static_cast<std::size_t>(run)], codes.length[static_cast<std::size_t>(run)]);
+        const uint32_t code = codes[static_cast<std::size_t>(run)];
+        w.put(code >> 5, static_cast<int>(code & 31));
     };
     for (int y = 0; y < page.height; ++y) {
         std::memcpy(row.data(), page.row(y), page.stride);
         if (width % 8) row[page.stride - 1] &= static_cast<uint8_t>(0xFF00 >> (width % 8));
         w.alignedEol();
+        // Runs found a word at a time: `word` holds pixels i*64.. with the colour of the run
+        // being measured as zero bits, those before x cleared.
         int x = 0;
         bool ink = false;  // the colour of the run that starts at x
+        std::size_t i = 0;
+        uint64_t word = bigEndian64(row.data());
         while (x < width) {
-            // The next pixel of the other colour: whole words of this colour passed over.
-            std::size_t i = static_cast<std::size_t>(x) / 64;
-            const uint64_t flip = ink ? ~uint64_t{0} : 0;
-            uint64_t v = (bigEndian64(row.data() + i * 8) ^ flip) & (~uint64_t{0} >> (x % 64));
-            while (v == 0 && ++i < words) v = bigEndian64(row.data() + i * 8) ^ flip;
+            uint64_t v = word & (~uint64_t{0} >> (x % 64));
+            while (v == 0 && ++i < words) {
+                word = bigEndian64(row.data() + i * 8);
+                if (ink) word = ~word;
+                v = word;
+            }
             int end = v == 0 ? width : static_cast<int>(i * 64) + __builtin_clzll(v);
             if (end > width) end = width;
             putRun(ink ? black : white, end - x);
             x = end;
             ink = !ink;
+            word = ~word;  // the other colour's run: its pixels are now the zero bits
         }
         w.take(out);
     }
