@@ -133,6 +133,27 @@ void writeColourTiff(const std::string& path, uint32_t w, uint32_t h) {
     TIFFClose(t);
 }
 
+// An 8-bit grey LZW TIFF without a resolution, `pages` pages of `grey`; from page
+// `firstFloat` on its samples are floating point (which libtiff's RGBA reader refuses).
+bool writeGreyTiff(const std::string& path, uint32_t w, uint32_t h, int pages, int firstFloat, uint8_t grey) {
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    if (!t) return false;
+    for (int p = 0; p < pages; ++p) {
+        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
+        TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
+        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+        if (p >= firstFloat) TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+        std::vector<uint8_t> row(w, grey);
+        for (uint32_t y = 0; y < h; ++y) TIFFWriteScanline(t, row.data(), y, 0);
+        if (pages > 1) TIFFWriteDirectory(t);
+    }
+    TIFFClose(t);
+    return true;
+}
+
 class PagesTest : public SendTest {
 protected:
     std::string base() { return profile.path("out/fax"); }
@@ -326,22 +347,7 @@ TEST_F(PagesTest, ADocumentThatFailsPartWayLeavesNoPageFilesOfItsOwn) {
     // Pages are written as they are made. Page 3 of a grey TIFF has samples that cannot be
     // converted (floating point): the two page files made before it go again.
     const std::string bad = profile.path("bad3.tif");
-    TIFF* t = TIFFOpen(bad.c_str(), "w");
-    ASSERT_NE(t, nullptr);
-    for (int p = 0; p < 3; ++p) {
-        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 200);
-        TIFFSetField(t, TIFFTAG_IMAGELENGTH, 100);
-        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
-        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-        TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 100);
-        if (p == 2) TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
-        std::vector<uint8_t> row(200, 40);
-        for (uint32_t y = 0; y < 100; ++y) TIFFWriteScanline(t, row.data(), y, 0);
-        TIFFWriteDirectory(t);
-    }
-    TIFFClose(t);
+    ASSERT_TRUE(writeGreyTiff(bad, 200, 100, 3, 2, 40));
     int16_t pages = 7;
     std::string reason;
     EXPECT_EQ(make(bad, &pages, 0, &reason), L1_E_NOTFAX);
@@ -504,17 +510,7 @@ TEST_F(PagesTest, AFaxPageTiffIsTakenAsItIsAndOtherTiffsSayWhatIsWrong) {
     EXPECT_EQ(faxImage, 1);
     // An 8-bit grey TIFF of an odd size is converted, but a TIFF libtiff cannot decode says why.
     const std::string odd = profile.path("odd.tif");
-    TIFF* t = TIFFOpen(odd.c_str(), "w");
-    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 640);
-    TIFFSetField(t, TIFFTAG_IMAGELENGTH, 4);
-    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-    std::vector<uint8_t> row(640, 0);
-    for (uint32_t y = 0; y < 4; ++y) TIFFWriteScanline(t, row.data(), y, 0);
-    TIFFClose(t);
+    ASSERT_TRUE(writeGreyTiff(odd, 640, 4, 1, 0, 0));
     EXPECT_EQ(L1_checkdocument(kHost, odd.c_str(), &i, &pages, &faxImage, kind, sizeof kind, reason, sizeof reason),
               L1_E_NOTFAX);
     const std::string why = reason;
