@@ -2,15 +2,18 @@
 // page rendered with poppler through cairo, fitted to the paper), PNG and JPEG (one page each,
 // fitted). Anything else is refused with its kind named.
 #include <cairo.h>
-#include <poppler.h>
 #include <tiffio.h>
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 extern "C" {
 #include <jpeglib.h>
@@ -19,17 +22,23 @@ extern "C" {
 #include "qordoc.h"
 #include "qordoc_cairo.h"
 #include "qordoc_internal.h"
+#include "pdflib.h"
 
 namespace qordoc {
 
 namespace {
 
+// Owners of poppler's objects, released through the loaded library.
 struct GObjectDeleter {
-    void operator()(void* o) const { g_object_unref(o); }
+    const PdfLib* lib;
+    void operator()(void* o) const { lib->objectUnref(o); }
 };
 struct BytesDeleter {
-    void operator()(GBytes* b) const { g_bytes_unref(b); }
+    const PdfLib* lib;
+    void operator()(GBytes* b) const { lib->bytesUnref(b); }
 };
+using DocumentPtr = std::unique_ptr<PopplerDocument, GObjectDeleter>;
+using PdfPagePtr = std::unique_ptr<PopplerPage, GObjectDeleter>;
 
 std::string tooMany(int pages, int limit) {
     return std::to_string(pages) + " pages, more than the page limit of " + std::to_string(limit);
@@ -96,13 +105,19 @@ std::string notFaxBecause(const TiffFacts& f) {
     return why;
 }
 
-int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info, std::vector<Page>* pages,
+int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info, const PageSink* sink,
                      std::string* reason) {
     TiffMemory mem;
     std::unique_ptr<TIFF, TiffCloser> t(openTiffBytes(bytes, &mem));
     if (!t) {
         *reason = "a damaged TIFF image: " + tiffError();
         return E_DAMAGED;
+    }
+    // The page count first: a document over the limit is refused before any page is made.
+    const int total = static_cast<int>(std::min<uint64_t>(TIFFNumberOfDirectories(t.get()), 65535));
+    if (format.pageLimit > 0 && total > format.pageLimit) {
+        *reason = "a TIFF image of " + tooMany(total, format.pageLimit);
+        return E_TOOMANYPAGES;
     }
     int n = 0;
     bool allFax = true;
@@ -131,7 +146,7 @@ int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info,
             *reason = "a TIFF image that is not a fax page (" + why + ") and cannot be converted: " + emsg;
             return E_NOTFAX;
         }
-        if (!pages) continue;
+        if (!sink) continue;
         if (why.empty()) {
             // A fax page as it is: decoded, kept at its own width and resolution.
             Page p;
@@ -154,7 +169,7 @@ int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info,
                     dst[i] = f.photometric == PHOTOMETRIC_MINISBLACK ? static_cast<uint8_t>(~buf[i]) : buf[i];
                 if (f.width % 8) dst[p.stride - 1] &= static_cast<uint8_t>(0xFF00 >> (f.width % 8));
             }
-            pages->push_back(std::move(p));
+            if (int16_t st = (*sink)(p, n - 1, std::max(total, n))) return st;
         } else {
             std::vector<uint32_t> rgba(static_cast<std::size_t>(f.width) * f.height);
             if (TIFFReadRGBAImageOriented(t.get(), f.width, f.height, rgba.data(), ORIENTATION_TOPLEFT, 0) != 1) {
@@ -172,7 +187,7 @@ int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info,
                 g.pixels[i] = static_cast<uint8_t>((l * a + 255 * (255 - a)) / 255);  // on white
             }
             rgba = {};
-            pages->push_back(faxPageOf(g, f.xres, f.yres, format));
+            if (int16_t st = (*sink)(faxPageOf(g, f.xres, f.yres, format), n - 1, std::max(total, n))) return st;
         }
     } while (TIFFReadDirectory(t.get()) == 1);
     if (info) {
@@ -184,23 +199,174 @@ int16_t tiffDocument(const std::string& bytes, const Format& format, Info* info,
 
 // ---- PDF
 
-std::unique_ptr<PopplerDocument, GObjectDeleter> openPdf(const std::string& bytes, std::string* reason) {
-    std::unique_ptr<GBytes, BytesDeleter> data(g_bytes_new(bytes.data(), bytes.size()));
+// The document reads `bytes` in place: it must not outlive them.
+DocumentPtr openPdf(const PdfLib* lib, const std::string& bytes, std::string* reason) {
+    std::unique_ptr<GBytes, BytesDeleter> data(lib->bytesNewStatic(bytes.data(), bytes.size()), BytesDeleter{lib});
     GError* err = nullptr;
-    PopplerDocument* doc = poppler_document_new_from_bytes(data.get(), nullptr, &err);
+    PopplerDocument* doc = lib->documentNewFromBytes(data.get(), nullptr, &err);
     if (!doc) {
         *reason = std::string("a PDF document that cannot be read: ") + (err && err->message ? err->message : "damaged");
-        if (err) g_error_free(err);
-        return nullptr;
+        if (err) lib->errorFree(err);
+        return DocumentPtr(nullptr, GObjectDeleter{lib});
     }
-    return std::unique_ptr<PopplerDocument, GObjectDeleter>(doc);
+    return DocumentPtr(doc, GObjectDeleter{lib});
 }
 
-int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, std::vector<Page>* pages,
+// Draws page i of a PDF fitted to the paper on `*surface`, made again (and painted white) when
+// the page's size differs from the last one's. The surface must be white when given: each
+// page's scan leaves it so, and a page is drawn without a fill of the whole surface.
+int16_t drawPdfPage(const PdfLib* lib, PopplerDocument* doc, int i, const Format& format, SurfacePtr* surface,
                     std::string* reason) {
-    auto doc = openPdf(bytes, reason);
+    PdfPagePtr page(lib->documentGetPage(doc, i), GObjectDeleter{lib});
+    if (!page) {
+        *reason = "a damaged PDF document: page " + std::to_string(i + 1) + " cannot be read";
+        return E_DAMAGED;
+    }
+    double w = 0, h = 0;
+    lib->pageGetSize(page.get(), &w, &h);
+    if (!(w > 1) || !(h > 1) || !std::isfinite(w) || !std::isfinite(h)) {
+        *reason = "a damaged PDF document: page " + std::to_string(i + 1) + " has no size";
+        return E_DAMAGED;
+    }
+    // Fitted to the paper: the page's true size, made smaller or larger to fill it.
+    const int rows = format.rows();
+    const double sx = kXdpi / 72.0, sy = format.ydpi() / 72.0;
+    const double k = std::min(kFaxWidth / (w * sx), rows / (h * sy));
+    const int dw = std::clamp(static_cast<int>(std::lround(w * sx * k)), 1, kFaxWidth);
+    const int dh = std::clamp(static_cast<int>(std::lround(h * sy * k)), 1, rows);
+    if (!*surface || cairo_image_surface_get_width(surface->get()) != dw ||
+        cairo_image_surface_get_height(surface->get()) != dh) {
+        // 16 bits a pixel: half the memory to fill and scan, and enough for a threshold.
+        surface->reset(cairo_image_surface_create(CAIRO_FORMAT_RGB16_565, dw, dh));
+        if (cairo_surface_status(surface->get()) != CAIRO_STATUS_SUCCESS) {
+            surface->reset();
+            *reason = "a PDF document whose page " + std::to_string(i + 1) + " cannot be drawn (no memory)";
+            return E_TOOLARGE;
+        }
+        ContextPtr cr(cairo_create(surface->get()));
+        cairo_set_source_rgb(cr.get(), 1, 1, 1);
+        cairo_paint(cr.get());
+    }
+    ContextPtr cr(cairo_create(surface->get()));
+    cairo_scale(cr.get(), sx * k, sy * k);
+    // Fax pages are bilevel: soft edges would only be thresholded away again. Shapes take the
+    // context's antialias, text the font options' (poppler keeps ours): bilevel glyphs are
+    // FreeType's strokes made for one bit a pixel, and cairo draws them in half the time of
+    // grey ones.
+    cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
+    std::unique_ptr<cairo_font_options_t, decltype(&cairo_font_options_destroy)> text(cairo_font_options_create(),
+                                                                                     &cairo_font_options_destroy);
+    cairo_font_options_set_antialias(text.get(), CAIRO_ANTIALIAS_NONE);
+    cairo_set_font_options(cr.get(), text.get());
+    lib->pageRenderForPrinting(page.get(), cr.get());
+    return 0;
+}
+
+// The pages of a PDF of several pages are drawn on a second thread while this one scans the
+// page before and hands it on, so a long document takes about the time of its drawing alone.
+// poppler is used by the drawing thread only (one document, one thread at a time); the scan
+// and the sink run on the caller's thread in page order. Two surfaces pass between the two.
+class PdfPipeline {
+public:
+    PdfPipeline(const PdfLib* lib, PopplerDocument* doc, int n, const Format& format)
+        : lib_(lib), doc_(doc), n_(n), format_(format) {}
+    ~PdfPipeline() { finish(); }
+    PdfPipeline(const PdfPipeline&) = delete;
+    PdfPipeline& operator=(const PdfPipeline&) = delete;
+
+    // False when no thread can be started (the caller draws the pages itself).
+    bool start() {
+        try {
+            thread_ = std::thread([this] { draw(); });
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    }
+
+    int16_t run(const PageSink& sink, std::string* reason) {
+        Grey grey;
+        Page made;
+        for (int i = 0; i < n_; ++i) {
+            const int k = i % 2;
+            {
+                std::unique_lock<std::mutex> hold(lock_);
+                changed_.wait(hold, [&] { return full_[k] || failedAt_ == i; });
+                if (!full_[k]) {
+                    *reason = why_;
+                    return status_;
+                }
+            }
+            faxPageOfRgb(slots_[k].get(), format_, &grey, &made, true);
+            {
+                std::lock_guard<std::mutex> hold(lock_);
+                full_[k] = false;
+            }
+            changed_.notify_all();
+            if (int16_t st = sink(made, i, n_)) return st;
+        }
+        return 0;
+    }
+
+private:
+    void draw() {
+        for (int i = 0; i < n_; ++i) {
+            const int k = i % 2;
+            {
+                std::unique_lock<std::mutex> hold(lock_);
+                changed_.wait(hold, [&] { return !full_[k] || stop_; });
+                if (stop_) return;
+            }
+            // Slot k is this thread's until it is marked full.
+            std::string why;
+            const int16_t st = drawPdfPage(lib_, doc_, i, format_, &slots_[k], &why);
+            {
+                std::lock_guard<std::mutex> hold(lock_);
+                if (st) {
+                    failedAt_ = i;
+                    status_ = st;
+                    why_ = why;
+                } else {
+                    full_[k] = true;
+                }
+            }
+            changed_.notify_all();
+            if (st) return;
+        }
+    }
+
+    void finish() {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+    const PdfLib* lib_;
+    PopplerDocument* doc_;
+    const int n_;
+    const Format format_;
+    std::thread thread_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    SurfacePtr slots_[2];
+    bool full_[2] = {false, false};  // drawn, waiting for its scan
+    bool stop_ = false;              // the caller wants no more pages
+    int failedAt_ = -1;              // the page that could not be drawn
+    int16_t status_ = 0;
+    std::string why_;
+};
+
+int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, const PageSink* sink,
+                    std::string* reason) {
+    const PdfLib* lib = pdfLib(reason);
+    if (!lib) return E_UNSUPPORTED;
+    auto doc = openPdf(lib, bytes, reason);
     if (!doc) return E_DAMAGED;
-    const int n = poppler_document_get_n_pages(doc.get());
+    const int n = lib->documentGetNPages(doc.get());
     if (n <= 0) {
         *reason = "a PDF document without pages";
         return E_DAMAGED;
@@ -210,44 +376,19 @@ int16_t pdfDocument(const std::string& bytes, const Format& format, Info* info, 
         return E_TOOMANYPAGES;
     }
     if (info) info->pages = n;
-    if (!pages) return 0;
-    const int rows = format.rows();
-    const int ydpi = format.ydpi();
-    // One drawing surface and one grey image serve every page of the same size.
+    if (!sink) return 0;
+    if (n > 1 && std::thread::hardware_concurrency() > 1) {
+        PdfPipeline pipeline(lib, doc.get(), n, format);
+        if (pipeline.start()) return pipeline.run(*sink, reason);
+    }
+    // One surface, one grey image and one page image serve every page.
     SurfacePtr surface;
     Grey grey;
+    Page made;
     for (int i = 0; i < n; ++i) {
-        std::unique_ptr<PopplerPage, GObjectDeleter> page(poppler_document_get_page(doc.get(), i));
-        if (!page) {
-            *reason = "a damaged PDF document: page " + std::to_string(i + 1) + " cannot be read";
-            return E_DAMAGED;
-        }
-        double w = 0, h = 0;
-        poppler_page_get_size(page.get(), &w, &h);
-        if (!(w > 1) || !(h > 1) || !std::isfinite(w) || !std::isfinite(h)) {
-            *reason = "a damaged PDF document: page " + std::to_string(i + 1) + " has no size";
-            return E_DAMAGED;
-        }
-        // Fitted to the paper: the page's true size, made smaller or larger to fill it.
-        const double sx = kXdpi / 72.0, sy = ydpi / 72.0;
-        const double k = std::min(kFaxWidth / (w * sx), rows / (h * sy));
-        const int dw = std::clamp(static_cast<int>(std::lround(w * sx * k)), 1, kFaxWidth);
-        const int dh = std::clamp(static_cast<int>(std::lround(h * sy * k)), 1, rows);
-        if (!surface || cairo_image_surface_get_width(surface.get()) != dw ||
-            cairo_image_surface_get_height(surface.get()) != dh)
-            // 16 bits a pixel: half the memory to fill and scan, and enough for a threshold.
-            surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB16_565, dw, dh));
-        if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return E_TOOLARGE;
-        {
-            ContextPtr cr(cairo_create(surface.get()));
-            cairo_set_source_rgb(cr.get(), 1, 1, 1);
-            cairo_paint(cr.get());
-            cairo_scale(cr.get(), sx * k, sy * k);
-            // Fax pages are bilevel: soft edges would only be thresholded away again.
-            cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
-            poppler_page_render_for_printing(page.get(), cr.get());
-        }
-        pages->push_back(faxPageOfRgb(surface.get(), format, &grey));
+        if (int16_t st = drawPdfPage(lib, doc.get(), i, format, &surface, reason)) return st;
+        faxPageOfRgb(surface.get(), format, &grey, &made, true);
+        if (int16_t st = (*sink)(made, i, n)) return st;
     }
     return 0;
 }
@@ -376,7 +517,7 @@ int16_t limitCheck(int pages, const Format& format, const Sniffed& type, std::st
     return 0;
 }
 
-int16_t work(const std::string& bytes, const Format& format, Info* info, std::vector<Page>* pages, std::string* reason) {
+int16_t work(const std::string& bytes, const Format& format, Info* info, const PageSink* sink, std::string* reason) {
     const Sniffed type = sniff(bytes);
     if (info) info->type = type;
     switch (type.kind) {
@@ -391,24 +532,25 @@ int16_t work(const std::string& bytes, const Format& format, Info* info, std::ve
             const int n = static_cast<int>(laid.size());
             if (int16_t st = limitCheck(n, format, type, reason)) return st;
             if (info) info->pages = n;
-            if (pages) {
-                *pages = renderText(laid, format);
-                if (pages->size() != laid.size()) {
+            if (sink) {
+                const std::vector<Page> drawn = renderText(laid, format);
+                if (drawn.size() != laid.size()) {
                     *reason = type.what + " that cannot be drawn (no memory for the page image)";
                     return E_TOOLARGE;
                 }
+                for (int i = 0; i < n; ++i)
+                    if (int16_t st = (*sink)(drawn[static_cast<std::size_t>(i)], i, n)) return st;
             }
             return 0;
         }
-        case Kind::Tiff: return tiffDocument(bytes, format, info, pages, reason);
-        case Kind::Pdf: return pdfDocument(bytes, format, info, pages, reason);
+        case Kind::Tiff: return tiffDocument(bytes, format, info, sink, reason);
+        case Kind::Pdf: return pdfDocument(bytes, format, info, sink, reason);
         case Kind::Png:
         case Kind::Jpeg: {
             Grey g;
             if (int16_t st = type.kind == Kind::Png ? pngImage(bytes, &g, reason) : jpegImage(bytes, &g, reason)) return st;
             if (info) info->pages = 1;
-            if (pages) pages->push_back(faxPageOf(g, 0, 0, format));
-            return 0;
+            return sink ? (*sink)(faxPageOf(g, 0, 0, format), 0, 1) : int16_t{0};
         }
     }
     return E_UNSUPPORTED;
@@ -436,12 +578,24 @@ int16_t inspect(const std::string& bytes, const Format& format, Info* info) {
     return st;
 }
 
+int16_t render(const std::string& bytes, const Format& format, const PageSink& sink, std::string* reason) {
+    std::string why;
+    const int16_t st = work(bytes, format, nullptr, &sink, &why);
+    if (reason) *reason = why;
+    return st;
+}
+
 int16_t render(const std::string& bytes, const Format& format, std::vector<Page>* pages, std::string* reason) {
     pages->clear();
-    std::string why;
-    int16_t st = work(bytes, format, nullptr, pages, &why);
+    const int16_t st = render(
+        bytes, format,
+        [&](const Page& p, int, int total) {
+            if (pages->empty()) pages->reserve(static_cast<std::size_t>(total));
+            pages->push_back(p);
+            return int16_t{0};
+        },
+        reason);
     if (st) pages->clear();
-    if (reason) *reason = why;
     return st;
 }
 

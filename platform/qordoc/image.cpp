@@ -4,6 +4,10 @@
 #include <cairo.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -99,60 +103,180 @@ void greyInto(cairo_surface_t* surface, Grey* out) {
 }
 
 namespace {
+
 inline uint32_t luminance(uint32_t p) {
     return ((((p >> 16) & 0xFF) * 77) + (((p >> 8) & 0xFF) * 150) + ((p & 0xFF) * 29)) >> 8;
 }
+
+// What a pixel counts for on a fax page: kInk below the threshold, kMid a grey tone (one of the
+// tones that make a page a picture to be dithered).
+constexpr uint8_t kInk = 1, kMid = 2;
+inline uint8_t classOf(uint32_t rgb) {
+    const uint32_t l = luminance(rgb);
+    return static_cast<uint8_t>((l < 128 ? kInk : 0) | (l > 48 && l < 208 ? kMid : 0));
+}
+
+// The class of every RGB 5-6-5 pixel (64 KB, made once): the scan looks it up.
+const uint8_t* classes565() {
+    static const std::vector<uint8_t> table = [] {
+        std::vector<uint8_t> t(65536);
+        for (uint32_t v = 0; v < 65536; ++v)
+            t[v] = classOf(((v & 0xF800u) << 8) | ((v & 0x07E0u) << 5) | ((v & 0x001Fu) << 3));
+        return t;
+    }();
+    return table.data();
+}
+
+// The 16 low bits in the opposite order.
+inline uint32_t reversed16(uint32_t m) {
+    m = ((m >> 1) & 0x5555u) | ((m & 0x5555u) << 1);
+    m = ((m >> 2) & 0x3333u) | ((m & 0x3333u) << 2);
+    m = ((m >> 4) & 0x0F0Fu) | ((m & 0x0F0Fu) << 4);
+    return ((m >> 8) & 0x00FFu) | ((m & 0x00FFu) << 8);
+}
+
+// Paper again from x0 to x1 of a row (all ones is white in RGB 5-6-5 and in RGB24).
+void whiten(unsigned char* row, int bytesPerPixel, int x0, int x1) {
+    if (x1 > x0)
+        std::memset(row + static_cast<std::ptrdiff_t>(x0) * bytesPerPixel, 0xFF,
+                    static_cast<std::size_t>(x1 - x0) * static_cast<std::size_t>(bytesPerPixel));
+}
+
+// One row of an RGB surface onto a row of a fax page (ink set from bit `left` on): paper is
+// passed over sixteen pixels at a time (one compare of whole vectors); the other pixels are
+// thresholded and their grey tones counted into `mid`. Returns the pixels drawn on, [first, last)
+// (to whole runs of sixteen).
+template <bool Rgb16>
+std::pair<int, int> scanRow(const unsigned char* row, int w, int left, uint8_t* dst, std::size_t* mid) {
+    constexpr int kRun = 16;
+    constexpr int kBytes = Rgb16 ? 2 : 4;
+    const uint8_t* classes = Rgb16 ? classes565() : nullptr;
+    int first = -1, last = 0;
+    std::size_t grey = 0;
+    // Pixel x: false when it is paper.
+    auto pixel = [&](int x) {
+        uint8_t c;
+        if constexpr (Rgb16) {
+            uint16_t v;
+            std::memcpy(&v, row + static_cast<std::ptrdiff_t>(x) * 2, 2);
+            if (v == 0xFFFF) return false;
+            c = classes[v];
+        } else {
+            uint32_t p;
+            std::memcpy(&p, row + static_cast<std::ptrdiff_t>(x) * 4, 4);
+            p &= 0xFFFFFF;
+            if (p == 0xFFFFFF) return false;
+            c = classOf(p);
+        }
+        grey += c >> 1;
+        if (c & kInk) dst[(left + x) >> 3] |= static_cast<uint8_t>(0x80 >> ((left + x) & 7));
+        return true;
+    };
+    int x = 0;
+    for (; x + kRun <= w; x += kRun) {
+        const unsigned char* at = row + static_cast<std::ptrdiff_t>(x) * kBytes;
+        // Pixel k of the run is looked at when bit 2k is set.
+        uint32_t look = 0x55555555u;
+#if defined(__SSE2__)
+        const __m128i ones = _mm_set1_epi32(-1);
+        if constexpr (Rgb16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(a, b), ones)) == 0xFFFF) continue;
+            // Two mask bits a pixel, both set for paper.
+            const uint32_t white = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(a, ones))) |
+                                   (static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(b, ones))) << 16);
+            // Black (most ink) is set sixteen pixels at a time: one bit a pixel, pixel 0 first.
+            const __m128i zero = _mm_setzero_si128();
+            const uint32_t blackPixels = static_cast<uint32_t>(
+                _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero))));
+            if (blackPixels) {
+                const uint32_t bits = reversed16(blackPixels);
+                const int at = left + x, off = at & 7;
+                const uint32_t placed = bits << (8 - off);  // 24 bits from byte at / 8
+                uint8_t* d = dst + (at >> 3);
+                d[0] |= static_cast<uint8_t>(placed >> 16);
+                d[1] |= static_cast<uint8_t>(placed >> 8);
+                if (off) d[2] |= static_cast<uint8_t>(placed);  // in the row: the run ends before its end
+            }
+            const uint32_t black = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(a, zero))) |
+                                   (static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(b, zero))) << 16);
+            look = ~(white | black) & 0x55555555u;
+            if (!look) {
+                if (first < 0) first = x;
+                last = x + kRun;
+                continue;
+            }
+        } else {
+            // RGB24 leaves its top byte undefined: it is set before the compare.
+            const __m128i top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+            __m128i all = ones;
+            for (int k = 0; k < 4; ++k)
+                all = _mm_and_si128(all, _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * k)), top));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(all, ones)) == 0xFFFF) continue;
+        }
+#else
+        uint64_t q[kRun * kBytes / 8];
+        std::memcpy(q, at, sizeof q);
+        uint64_t all = ~uint64_t{0};
+        for (uint64_t v : q) all &= Rgb16 ? v : (v | 0xFF000000FF000000ull);
+        if (all == ~uint64_t{0}) continue;
+#endif
+        if (first < 0) first = x;
+        last = x + kRun;
+        for (; look; look &= look - 1) pixel(x + __builtin_ctz(look) / 2);
+    }
+    for (; x < w; ++x) {
+        if (pixel(x)) {
+            if (first < 0) first = x;
+            last = x + 1;
+        }
+    }
+    *mid += grey;
+    return first < 0 ? std::pair<int, int>{0, 0} : std::pair<int, int>{first, last};
+}
+
 }  // namespace
 
-Page faxPageOfRgb(cairo_surface_t* surface, const Format& format, Grey* scratch) {
+void faxPageOfRgb(cairo_surface_t* surface, const Format& format, Grey* scratch, Page* page, bool restorePaper) {
     cairo_surface_flush(surface);
     const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
     const int stride = cairo_image_surface_get_stride(surface);
-    const unsigned char* data = cairo_image_surface_get_data(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
     const bool rgb16 = cairo_image_surface_get_format(surface) == CAIRO_FORMAT_RGB16_565;
-    Page page;
-    page.resize(kFaxWidth, format.rows());
-    page.ydpi = format.ydpi();
+    const int bpp = rgb16 ? 2 : 4;
+    auto rowOf = [&](int y) { return data + static_cast<std::ptrdiff_t>(y) * stride; };
     if (w > kFaxWidth || h > format.rows()) {
         greyInto(surface, scratch);
-        return faxPageOf(*scratch, kXdpi, format.ydpi(), format);
+        *page = faxPageOf(*scratch, kXdpi, format.ydpi(), format);
+        if (restorePaper) {
+            for (int y = 0; y < h; ++y) whiten(rowOf(y), bpp, 0, w);
+            cairo_surface_mark_dirty(surface);
+        }
+        return;
     }
-    // One pass: most of a page is paper and is passed over; the other pixels are thresholded
-    // and weighed for grey tones. A page with many grey tones is made again, dithered.
+    page->resize(kFaxWidth, format.rows());  // keeps the memory of the last page
+    page->xdpi = kXdpi;
+    page->ydpi = format.ydpi();
+    // One pass thresholds the page and weighs its grey tones; a page with many grey tones is
+    // made again, dithered. Where each row was drawn on is kept, to make it paper again after.
+    std::vector<std::pair<int, int>> drawn(static_cast<std::size_t>(h), {0, 0});
     std::size_t mid = 0;
     const int left = (kFaxWidth - w) / 2;
     for (int y = 0; y < h; ++y) {
-        const unsigned char* rowData = data + static_cast<std::ptrdiff_t>(y) * stride;
-        uint8_t* dst = page.row(y);
-        for (int x = 0; x < w; ++x) {
-            uint32_t p;
-            if (rgb16) {
-                // Four pixels of paper at a time.
-                if ((x & 3) == 0 && x + 4 <= w) {
-                    uint64_t four;
-                    std::memcpy(&four, rowData + static_cast<std::ptrdiff_t>(x) * 2, sizeof four);
-                    if (four == ~uint64_t{0}) {
-                        x += 3;
-                        continue;
-                    }
-                }
-                const uint16_t v = reinterpret_cast<const uint16_t*>(rowData)[x];
-                if (v == 0xFFFF) continue;
-                p = ((v & 0xF800u) << 8) | ((v & 0x07E0u) << 5) | ((v & 0x001Fu) << 3);
-            } else {
-                p = reinterpret_cast<const uint32_t*>(rowData)[x] & 0xFFFFFF;
-                if (p == 0xFFFFFF) continue;
-            }
-            const uint32_t l = luminance(p);
-            mid += (l > 48 && l < 208) ? 1 : 0;
-            if (l < 128) dst[(left + x) >> 3] |= static_cast<uint8_t>(0x80 >> ((left + x) & 7));
-        }
+        const auto span = rgb16 ? scanRow<true>(rowOf(y), w, left, page->row(y), &mid)
+                                : scanRow<false>(rowOf(y), w, left, page->row(y), &mid);
+        drawn[static_cast<std::size_t>(y)] = span;
     }
     if (mid * 10 > static_cast<std::size_t>(w) * static_cast<std::size_t>(h)) {
         greyInto(surface, scratch);
-        return faxPageOf(*scratch, kXdpi, format.ydpi(), format);
+        *page = faxPageOf(*scratch, kXdpi, format.ydpi(), format);
     }
-    return page;
+    if (restorePaper) {
+        for (int y = 0; y < h; ++y)
+            whiten(rowOf(y), bpp, drawn[static_cast<std::size_t>(y)].first, drawn[static_cast<std::size_t>(y)].second);
+        cairo_surface_mark_dirty(surface);
+    }
 }
 
 bool needsDither(const Grey& g) {

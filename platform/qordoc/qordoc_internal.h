@@ -15,9 +15,15 @@ void pageFromA1(cairo_surface_t* surface, Page* page);
 Grey greyOf(cairo_surface_t* surface);
 // The same into a grey image whose memory is kept from page to page.
 void greyInto(cairo_surface_t* surface, Grey* out);
-// A fax page of an RGB24 surface drawn at the fax's size (placed at the top centre): the
-// same result as faxPageOf on its grey image, without making one unless it must be dithered.
-Page faxPageOfRgb(cairo_surface_t* surface, const Format& format, Grey* scratch);
+// The fax page of an RGB24 or RGB 5-6-5 surface drawn at the fax's size (placed at the top
+// centre) into `page`, whose memory is kept: the same result as faxPageOf on its grey image,
+// without making one unless it must be dithered. With restorePaper the surface is left all
+// white (only where it was drawn on is written), ready for the next page without a fill.
+void faxPageOfRgb(cairo_surface_t* surface, const Format& format, Grey* scratch, Page* page, bool restorePaper);
+
+// A page coded as CCITT Group 3 one-dimensional data with byte-aligned EOLs and RTC, least
+// significant bit first: the strip of a page file with T4Options 4 and FillOrder 2.
+void encodeG3(const Page& page, std::vector<uint8_t>* out);
 
 // libtiff reading from bytes in memory.
 struct TiffMemory {

@@ -1,6 +1,7 @@
 // Fax page files: documents made into page files, text in a layout's grid, merging faxes.
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -120,19 +121,43 @@ int16_t L1_makepages(uint32_t host, const char* document, const char* base, int1
         copyReason(reason, reasonSize, st == L1_E_TOOLARGE ? "too large to read" : "cannot be read");
         return st;
     }
-    std::vector<qordoc::Page> rendered;
+    // Each page file is written as its page is made, so a long document needs the memory of one
+    // page. A document refused as a whole is refused before any file is made; one that fails part
+    // way (a damaged page, a file that cannot be written) leaves none of this call's files.
+    int made = 0;
+    bool writeFailed = false;
     std::string why;
-    if (int16_t st = qordoc::render(bytes, f, &rendered, &why)) {
-        copyReason(reason, reasonSize, why);
-        UL_tracetext(host, "L1_makepages", why.c_str());
+    const int16_t st = qordoc::render(
+        bytes, f,
+        [&](const qordoc::Page& page, int i, int total) -> int16_t {
+            int16_t ws = 0;
+            if (firstPage + total > 999) {
+                ws = L1_E_TOOMANYPAGES;
+            } else {
+                const std::string name = UX_pagefilename(base, firstPage + i);
+                ws = name.empty() ? int16_t{UL_E_PATHLONG}
+                                  : qordoc::writeFax(name, page, f.twoD, firstPage + i, firstPage + total);
+            }
+            if (ws) {
+                writeFailed = true;
+                return ws;
+            }
+            made = i + 1;
+            return int16_t{0};
+        },
+        &why);
+    if (st) {
+        for (int k = 0; k < made; ++k) std::remove(UX_pagefilename(base, firstPage + k).c_str());
+        if (writeFailed) {
+            copyReason(reason, reasonSize, "a page file cannot be written");
+            UL_errorlog(host, "L1_makepages", st);
+        } else {
+            copyReason(reason, reasonSize, why);
+            UL_tracetext(host, "L1_makepages", why.c_str());
+        }
         return st;
     }
-    bytes = {};
-    if (int16_t st = writePages(host, rendered, base, firstPage, f.twoD)) {
-        copyReason(reason, reasonSize, "a page file cannot be written");
-        return st;
-    }
-    *pages = static_cast<int16_t>(rendered.size());
+    *pages = static_cast<int16_t>(made);
     if (info) info->pages = *pages;
     return 0;
 }

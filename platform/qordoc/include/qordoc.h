@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -88,9 +90,24 @@ struct Info {
 // Checks a document without rendering it: kind, pages (text pages are laid out), TIFF tags.
 int16_t inspect(const std::string& bytes, const Format& format, Info* info);
 
-// Makes fax pages of a document by its content. `reason` tells the user what is wrong when the
-// status is not 0. The page limit of `format` applies (0 = none).
+// Receives the pages of a document as they are made, in order: `index` from 0 of `total`. The
+// page is the renderer's, valid during the call only (its memory serves the next page). A
+// nonzero status stops the rendering and is what render returns.
+using PageSink = std::function<int16_t(const Page& page, int index, int total)>;
+
+// Makes fax pages of a document by its content, each handed to `sink` as it is made: a long
+// document needs the memory of one page, not of all. `reason` tells the user what is wrong when
+// the status is not 0; a document refused as a whole (its kind, its page count over the page
+// limit of `format`, 0 = none) is refused before any page is handed on.
+int16_t render(const std::string& bytes, const Format& format, const PageSink& sink, std::string* reason);
+// The same, every page kept: `pages` is empty when the status is not 0.
 int16_t render(const std::string& bytes, const Format& format, std::vector<Page>* pages, std::string* reason);
+
+// PDF documents are rendered by poppler's GLib interface, loaded when the first PDF is read (a
+// program that reads none does not load it). When it cannot be loaded a PDF is refused
+// (E_UNSUPPORTED) with a reason naming the library. Names another library to load in its place
+// (a test of a system without it; a packaging with another name); empty = the one built against.
+void setPdfLibrary(const std::string& name);
 
 // ---- Text
 // Lays a text out in pages of `columns` x `lines` (tabs every 8 columns, long lines wrapped, a
@@ -117,8 +134,11 @@ Page faxPageOf(const Grey& g, double sxdpi, double sydpi, const Format& format);
 // Writes pages as one TIFF Class F file (a page file when pages holds one page), through a
 // temporary file and a rename. firstNumber and total fill the PageNumber tags (total 0 = pages'
 // count).
+int16_t writeFax(const std::string& path, std::span<const Page> pages, bool twoD, int firstNumber = 0, int total = 0);
 int16_t writeFax(const std::string& path, const std::vector<Page>& pages, bool twoD, int firstNumber = 0,
                  int total = 0);
+// A page file of one page (PageNumber: number of total).
+int16_t writeFax(const std::string& path, const Page& page, bool twoD, int number = 0, int total = 0);
 // Reads the pages of a fax file (bilevel TIFF of any compression libtiff decodes).
 int16_t readFax(const std::string& path, std::vector<Page>* pages, std::string* reason = nullptr);
 int16_t readFaxBytes(const std::string& bytes, std::vector<Page>* pages, std::string* reason = nullptr,

@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <tiffio.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -130,6 +131,27 @@ void writeColourTiff(const std::string& path, uint32_t w, uint32_t h) {
     }
     for (uint32_t y = 0; y < h; ++y) TIFFWriteScanline(t, row.data(), y, 0);
     TIFFClose(t);
+}
+
+// An 8-bit grey LZW TIFF without a resolution, `pages` pages of `grey`; from page
+// `firstFloat` on its samples are floating point (which libtiff's RGBA reader refuses).
+bool writeGreyTiff(const std::string& path, uint32_t w, uint32_t h, int pages, int firstFloat, uint8_t grey) {
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    if (!t) return false;
+    for (int p = 0; p < pages; ++p) {
+        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
+        TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
+        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+        if (p >= firstFloat) TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+        std::vector<uint8_t> row(w, grey);
+        for (uint32_t y = 0; y < h; ++y) TIFFWriteScanline(t, row.data(), y, 0);
+        if (pages > 1) TIFFWriteDirectory(t);
+    }
+    TIFFClose(t);
+    return true;
 }
 
 class PagesTest : public SendTest {
@@ -277,6 +299,206 @@ TEST_F(PagesTest, PdfPagesColourTiffAndPngBecomeBilevelFaxPages) {
     EXPECT_LT(mid, 7000);
 }
 
+// Whether a library whose file name holds `name` is mapped into this process.
+bool mapped(const std::string& name) { return readFile("/proc/self/maps").find(name) != std::string::npos; }
+
+TEST_F(PagesTest, WithoutThePdfRendererAPdfIsRefusedNamingItAndOtherDocumentsStillWork) {
+    // A program loads the renderer only for its first PDF (checked when no earlier test in this
+    // process has read one).
+    const bool loadedBefore = mapped("libpoppler-glib");
+    writePdf(profile.path("two.pdf"), 2);
+    writeFile(profile.path("a.txt"), "text still works\n");
+    struct Restore {
+        ~Restore() { qordoc::setPdfLibrary(""); }
+    } restore;
+    qordoc::setPdfLibrary("libqor-no-such-renderer.so.0");
+    int16_t pages = 7;
+    std::string reason;
+    EXPECT_EQ(make(profile.path("two.pdf"), &pages, 0, &reason), L1_E_UNSUPPORTED);
+    EXPECT_EQ(reason, "PDF documents cannot be read: libqor-no-such-renderer.so.0 is not installed");
+    EXPECT_EQ(pages, 0);
+    EXPECT_FALSE(fileExists(page(0)));
+    char kind[80], why[256];
+    int16_t faxImage = 0;
+    L1_PAGEINFO i = info();
+    EXPECT_EQ(L1_checkdocument(kHost, profile.path("two.pdf").c_str(), &i, &pages, &faxImage, kind, sizeof kind, why,
+                               sizeof why),
+              L1_E_UNSUPPORTED);
+    EXPECT_STREQ(why, "PDF documents cannot be read: libqor-no-such-renderer.so.0 is not installed");
+    ASSERT_EQ(make(profile.path("a.txt"), &pages, 0, &reason), 0) << reason;
+    EXPECT_EQ(pages, 1);
+    // A library that is there but is no PDF renderer is named as such.
+    qordoc::setPdfLibrary("libm.so.6");
+    EXPECT_EQ(make(profile.path("two.pdf"), &pages, 0, &reason), L1_E_UNSUPPORTED);
+    EXPECT_EQ(reason, "PDF documents cannot be read: libm.so.6 is not a usable PDF renderer "
+                      "(no poppler_document_new_from_bytes)");
+    if (!loadedBefore) {
+        EXPECT_FALSE(mapped("libpoppler-glib"));
+    }
+    // The renderer the library was built against comes back and is loaded on demand.
+    qordoc::setPdfLibrary("");
+    ASSERT_EQ(make(profile.path("two.pdf"), &pages, 0, &reason), 0) << reason;
+    EXPECT_EQ(pages, 2);
+    EXPECT_TRUE(mapped("libpoppler-glib"));
+    EXPECT_GT(readTiff(page(1)).inkIn(150, 60, 700, 160), 300);
+}
+
+TEST_F(PagesTest, ADocumentThatFailsPartWayLeavesNoPageFilesOfItsOwn) {
+    // Pages are written as they are made. Page 3 of a grey TIFF has samples that cannot be
+    // converted (floating point): the two page files made before it go again.
+    const std::string bad = profile.path("bad3.tif");
+    ASSERT_TRUE(writeGreyTiff(bad, 200, 100, 3, 2, 40));
+    int16_t pages = 7;
+    std::string reason;
+    EXPECT_EQ(make(bad, &pages, 0, &reason), L1_E_NOTFAX);
+    EXPECT_NE(reason.find("cannot be converted"), std::string::npos) << reason;
+    EXPECT_EQ(pages, 0);
+    for (int k = 0; k < 3; ++k) EXPECT_FALSE(fileExists(page(k))) << k;
+
+    // Page file 3 cannot be written (a directory has its name): pages 1 and 2 of this document
+    // go, the page before them, of another document of the same fax, stays.
+    writePdf(profile.path("three.pdf"), 3);
+    writeFile(page(0), "an earlier document's page");
+    ASSERT_EQ(::mkdir(page(3).c_str(), 0755), 0);
+    L1_PAGEINFO i = info();
+    char why[256] = {};
+    EXPECT_EQ(L1_makepages(kHost, profile.path("three.pdf").c_str(), base().c_str(), 1, &i, &pages, why, sizeof why),
+              L1_E_WRITE);
+    EXPECT_STREQ(why, "a page file cannot be written");
+    EXPECT_EQ(readFile(page(0)), "an earlier document's page");
+    EXPECT_FALSE(fileExists(page(1)));
+    EXPECT_FALSE(fileExists(page(2)));
+    ::rmdir(page(3).c_str());
+    // Once the name is free the same call makes pages 2 to 4, numbered on from the first.
+    ASSERT_EQ(L1_makepages(kHost, profile.path("three.pdf").c_str(), base().c_str(), 1, &i, &pages, why, sizeof why), 0)
+        << why;
+    EXPECT_EQ(pages, 3);
+    const Read last = readTiff(page(3));
+    EXPECT_EQ(last.page, 3);
+    EXPECT_EQ(last.pages, 4);
+    EXPECT_GT(last.inkIn(150, 60, 700, 160), 300);
+}
+
+// The raw strip of page `page` of a TIFF file (the coded bytes as stored).
+std::string rawStrip(const std::string& path, int page = 0) {
+    TIFF* t = TIFFOpen(path.c_str(), "r");
+    if (!t) return "";
+    std::string out;
+    if (TIFFSetDirectory(t, static_cast<tdir_t>(page)) == 1 && TIFFNumberOfStrips(t) == 1) {
+        uint64_t* counts = nullptr;
+        TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
+        out.resize(counts ? counts[0] : 0);
+        if (TIFFReadRawStrip(t, 0, out.data(), static_cast<tmsize_t>(out.size())) != static_cast<tmsize_t>(out.size()))
+            out.clear();
+    }
+    TIFFClose(t);
+    return out;
+}
+
+// A page coded by libtiff's own Group 3 encoder with the tags of a page file (1-D, EOLs padded).
+std::string libtiffStrip(const qordoc::Page& p, const std::string& path) {
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(p.width));
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(p.height));
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
+    TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, static_cast<uint32_t>(GROUP3OPT_FILLBITS));
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(p.height));
+    for (int y = 0; y < p.height; ++y) TIFFWriteScanline(t, const_cast<uint8_t*>(p.row(y)), static_cast<uint32_t>(y), 0);
+    TIFFClose(t);
+    return rawStrip(path);
+}
+
+TEST_F(PagesTest, OneDimensionalPageFilesHoldTheSameCodeAsLibtiffMakes) {
+    // Pages of every kind of run: a rendered text page, all paper, all ink, noise, runs longer
+    // than the longest makeup code (2560), rows starting and ending in ink, odd widths.
+    std::vector<qordoc::Page> pages;
+    writePdf(profile.path("one.pdf"), 1);
+    qordoc::Format fine;
+    fine.fine = true;
+    ASSERT_EQ(qordoc::render(readFile(profile.path("one.pdf")), fine, &pages, nullptr), 0);
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    for (int w : {1728, 2048, 1, 9, 64, 65, 2700, 5300}) {
+        for (int kind = 0; kind < 4; ++kind) {
+            qordoc::Page p;
+            p.resize(w, 24);
+            for (int y = 0; y < p.height; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const bool ink = kind == 1 || (kind == 2 && (next() >> 16) % 3 == 0) ||
+                                     (kind == 3 && (x < y || x >= w - y || (x > 70 && x < 2690 && y % 2)));
+                    if (ink) p.set(x, y);
+                }
+            pages.push_back(p);
+        }
+    }
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const std::string ours = profile.path("ours.tif"), theirs = profile.path("theirs.tif");
+        ASSERT_EQ(qordoc::writeFax(ours, pages[i], false, 0, 1), 0);
+        const std::string strip = rawStrip(ours);
+        ASSERT_FALSE(strip.empty()) << i;
+        EXPECT_EQ(strip, libtiffStrip(pages[i], theirs)) << "page " << i << ", " << pages[i].width << " wide";
+        // And it decodes to the page.
+        std::vector<qordoc::Page> back;
+        ASSERT_EQ(qordoc::readFax(ours, &back), 0);
+        ASSERT_EQ(back.size(), 1u);
+        EXPECT_EQ(back[0].bits, pages[i].bits) << i;
+    }
+    // A multi-page file codes each page the same way.
+    ASSERT_EQ(qordoc::writeFax(profile.path("all.tif"), std::vector<qordoc::Page>(pages.begin(), pages.begin() + 3), false), 0);
+    EXPECT_EQ(rawStrip(profile.path("all.tif"), 2), libtiffStrip(pages[2], profile.path("theirs.tif")));
+}
+
+TEST_F(PagesTest, PdfShapesAreThresholdedWherePopplerDrawsThemOnEveryPageInOrder) {
+    // Boxes of black, dark grey and light grey at odd places on three pages (page p's boxes
+    // moved down by p inches): dark ones are ink to the pixel, light ones paper, in page order.
+    const std::string path = profile.path("boxes.pdf");
+    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), 595.0, 842.0);
+    cairo_t* cr = cairo_create(surface);
+    struct Box {
+        double x, y, w, h, grey;
+        bool ink;
+    };
+    const Box boxes[] = {{37.3, 50, 3.1, 40, 0, true},   {100.7, 50, 61.9, 20, 0, true},  {200.2, 50, 7.4, 7.4, 0.3, true},
+                         {300.9, 50, 90, 30, 0.8, false}, {420.4, 50, 33.3, 30, 0.45, true}, {560.1, 50, 30, 15, 0, true}};
+    for (int p = 0; p < 3; ++p) {
+        for (const Box& b : boxes) {
+            cairo_set_source_rgb(cr, b.grey, b.grey, b.grey);
+            cairo_rectangle(cr, b.x, b.y + 72 * p, b.w, b.h);
+            cairo_fill(cr);
+        }
+        cairo_show_page(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    int16_t pages = 0;
+    std::string reason;
+    ASSERT_EQ(make(path, &pages, 1, &reason), 0) << reason;
+    ASSERT_EQ(pages, 3);
+    // The page is fitted to the paper: the same scale across and down (the height fills it).
+    const double k = 2292.0 / 842.0, across = k * 204.0 / 196.0;
+    const int left = static_cast<int>((1728 - std::lround(595.0 * across)) / 2);
+    for (int p = 0; p < 3; ++p) {
+        const Read r = readTiff(page(p));
+        ASSERT_EQ(r.height, 2292u);
+        int inkTotal = 0;
+        for (const Box& b : boxes) {
+            const int x0 = left + static_cast<int>(std::ceil(b.x * across)), x1 = left + static_cast<int>((b.x + b.w) * across);
+            const int y0 = static_cast<int>(std::ceil((b.y + 72 * p) * k)), y1 = static_cast<int>((b.y + 72 * p + b.h) * k);
+            const int inside = r.inkIn(x0 + 1, y0 + 1, x1 - 1, y1 - 1);
+            const int area = (x1 - x0 - 2) * (y1 - y0 - 2);
+            EXPECT_EQ(inside, b.ink ? area : 0) << "page " << p + 1 << ", box at " << b.x;
+            // Nothing spills beyond the box.
+            EXPECT_EQ(r.inkIn(x0 - 3, y0 - 3, x1 + 3, y1 + 3), r.inkIn(x0 - 1, y0 - 1, x1 + 1, y1 + 1)) << b.x;
+            inkTotal += r.inkIn(x0 - 3, y0 - 3, x1 + 3, y1 + 3);
+        }
+        EXPECT_EQ(r.inkIn(0, 0, 1728, 2292), inkTotal) << "page " << p + 1;  // no ink elsewhere
+    }
+}
+
 TEST_F(PagesTest, AFaxPageTiffIsTakenAsItIsAndOtherTiffsSayWhatIsWrong) {
     ASSERT_TRUE(writeTiff(profile.path("fax.tif"), 1728, COMPRESSION_CCITTFAX4, 2));
     char kind[80], reason[256];
@@ -288,17 +510,7 @@ TEST_F(PagesTest, AFaxPageTiffIsTakenAsItIsAndOtherTiffsSayWhatIsWrong) {
     EXPECT_EQ(faxImage, 1);
     // An 8-bit grey TIFF of an odd size is converted, but a TIFF libtiff cannot decode says why.
     const std::string odd = profile.path("odd.tif");
-    TIFF* t = TIFFOpen(odd.c_str(), "w");
-    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 640);
-    TIFFSetField(t, TIFFTAG_IMAGELENGTH, 4);
-    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-    std::vector<uint8_t> row(640, 0);
-    for (uint32_t y = 0; y < 4; ++y) TIFFWriteScanline(t, row.data(), y, 0);
-    TIFFClose(t);
+    ASSERT_TRUE(writeGreyTiff(odd, 640, 4, 1, 0, 0));
     EXPECT_EQ(L1_checkdocument(kHost, odd.c_str(), &i, &pages, &faxImage, kind, sizeof kind, reason, sizeof reason),
               L1_E_NOTFAX);
     const std::string why = reason;
