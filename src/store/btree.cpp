@@ -210,14 +210,17 @@ bool pageInRange(const DB_HANDLE* h, int16_t no) {
     return no >= 0 && no <= DB_MAXPAGE && no < h->pagespresent;
 }
 
-// What checkPage found for the content of each cache slot, with the slot's version: a page read
-// again from the cache is not checked and parsed again while its bytes stay the same.
+// What checkPage found for the content of pages read lately, by the version of that content (a
+// version names one content for good; a page read again unchanged keeps its version, also after
+// its cache slot went to another page): it is not checked and parsed again while its bytes stay
+// the same.
 struct Parsed {
     uint32_t version = 0;
     int16_t status = 0;
     int16_t off[DB_MAXENTRIES + 2];
 };
-Parsed parsed[DB_CACHECOUNT];
+constexpr uint32_t kParsed = 256;
+Parsed parsed[kParsed];
 
 // Reads and checks a page, as a copy to be changed (load) or in place (view); I/O statuses pass
 // through, damage gives -30.
@@ -236,7 +239,7 @@ int16_t readChecked(DB_HANDLE* h, Page& pg, int16_t no, bool inPlace) {
         std::memset(pg.b.area + DB_AREASIZE, 0, sizeof pg.b.area - DB_AREASIZE);
     }
     pg.no = no;
-    Parsed* m = slot >= 0 && slot < DB_CACHECOUNT ? &parsed[slot] : nullptr;
+    Parsed* m = slot >= 0 && version != 0 ? &parsed[version % kParsed] : nullptr;
     if (m && m->version == version) {
         if (m->status == 0) std::memcpy(pg.off, m->off, static_cast<size_t>(pg.count()) * sizeof pg.off[0]);
         return m->status;

@@ -33,6 +33,37 @@ uint32_t newVersion() {
     return versionCounter;
 }
 
+// The version of the content of pages read lately, kept past the slot that held them: a page
+// read again unchanged gets the version it had, so what was worked out from its bytes (the
+// B-tree's parsed entries) still holds. The store's file is locked for as long as it is open,
+// so its pages change only through these functions: a write gives the page a new version, a
+// direct write forgets it, and a file's entries go with its slots (close, rollback).
+struct PageVersion {
+    int16_t file = -1;
+    int16_t pageno = -1;
+    uint32_t version = 0;
+};
+constexpr int kPageVersions = 1024;
+PageVersion pageVersions[kPageVersions];
+PageVersion& pageVersionOf(int16_t file, int16_t pageno) {
+    return pageVersions[(static_cast<uint32_t>(static_cast<uint16_t>(pageno)) ^ (static_cast<uint32_t>(file) << 7)) &
+                        (kPageVersions - 1)];
+}
+uint32_t versionOfRead(int16_t file, int16_t pageno) {
+    PageVersion& v = pageVersionOf(file, pageno);
+    if (v.file != file || v.pageno != pageno || v.version == 0) v = PageVersion{file, pageno, newVersion()};
+    return v.version;
+}
+void pageIs(int16_t file, int16_t pageno, uint32_t version) { pageVersionOf(file, pageno) = {file, pageno, version}; }
+void forgetPage(int16_t file, int16_t pageno) {
+    PageVersion& v = pageVersionOf(file, pageno);
+    if (v.file == file && v.pageno == pageno) v = PageVersion{};
+}
+void forgetFile(int16_t file) {
+    for (PageVersion& v : pageVersions)
+        if (v.file == file) v = PageVersion{};
+}
+
 constexpr uint32_t kFail32 = 0xFFFFFFFFu;
 
 uint32_t blockOffset(int16_t pageno) { return (static_cast<uint32_t>(pageno) + 1u) * DB_PAGESIZE; }
@@ -65,6 +96,7 @@ int16_t writeBack(int slot) {
     if (s.file >= 0 && s.dirty) {
         int16_t st = writePageDirect(s.file, &s.page, s.pageno);
         if (st != 0) return st;
+        pageIs(s.file, s.pageno, slotVersion[slot]);  // the file holds what the slot holds
         s.dirty = 0;
     }
     return 0;
@@ -145,6 +177,7 @@ int16_t readPageDirect(int16_t file, DB_PAGE* page, int16_t pageno) {
 }
 
 int16_t writePageDirect(int16_t file, const DB_PAGE* page, int16_t pageno) {
+    forgetPage(file, pageno);
     int16_t st = 0;
     uint32_t want = blockOffset(pageno);
     if (pageno >= 0 && jr::collecting(file)) {
@@ -182,6 +215,7 @@ int16_t pinPage(DB_HANDLE* h, const DB_PAGE** page, int16_t pageno, int* slotOut
         slotVersion[slot] = newVersion();
         st = readPageDirect(file, &s.page, pageno);
         if (st != 0) return st;  // the slot stays free: no later lookup sees partial content
+        slotVersion[slot] = versionOfRead(file, pageno);
         s.file = file;
         s.pageno = pageno;
     }
@@ -231,6 +265,7 @@ int16_t writePage(DB_HANDLE* h, const DB_PAGE* page, int16_t pageno) {
     }
     std::memcpy(&s.page, page, sizeof *page);
     slotVersion[slot] = newVersion();
+    pageIs(file, pageno, slotVersion[slot]);
     s.file = file;
     s.pageno = pageno;
     s.dirty = 1;
@@ -238,11 +273,13 @@ int16_t writePage(DB_HANDLE* h, const DB_PAGE* page, int16_t pageno) {
         int16_t st = writePageDirect(file, &s.page, pageno);
         if (st != 0) {
             // The file keeps its old page; the slot must not claim otherwise.
+            forgetPage(file, pageno);
             s.file = -1;
             s.pageno = -1;
             s.dirty = 0;
             return st;
         }
+        pageIs(file, pageno, slotVersion[slot]);
         s.dirty = 0;
     }
     return 0;
@@ -290,6 +327,7 @@ int16_t growFile(DB_HANDLE* h) {
 }
 
 int16_t flushDrop(int16_t file) {
+    forgetFile(file);
     if (!g.slots) return 0;
     int16_t first = 0;
     for (int i = 0; i < DB_CACHECOUNT; ++i) {
@@ -305,6 +343,7 @@ int16_t flushDrop(int16_t file) {
 }
 
 void dropFile(int16_t file) {
+    forgetFile(file);
     if (!g.slots) return;
     for (int i = 0; i < DB_CACHECOUNT; ++i) {
         if (g.slots[i].file == file) {
@@ -350,6 +389,7 @@ void reset() {
     if (g.cacheHandle) UL_freehandle(g.cacheHandle);
     g = PageFileState{};
     for (uint32_t& v : slotVersion) v = newVersion();
+    for (PageVersion& v : pageVersions) v = PageVersion{};
 }
 
 }  // namespace qorsf::pf
