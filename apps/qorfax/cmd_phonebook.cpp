@@ -193,41 +193,57 @@ std::string digitsOf(const char* text) {
     return d;
 }
 
-// The second look of a caller-ID lookup: caller-ID services deliver digits only, while people
-// store numbers with blanks, hyphens and brackets. The first record in name order whose voice,
-// fax or alternative number (in that order) has the same digits wins.
-int16_t lookupByDigits(uint32_t h, const std::string& digits, uint16_t* which, PB_ENTRY* found) {
-    *which = qorsf::SF_CID_NONE;
-    if (digits.empty()) return 0;
-    auto byDigits = [&](const PB_ENTRY& e) -> uint16_t {
-        if (digitsOf(e.voice) == digits) return qorsf::SF_CID_VOICE;
-        if (digitsOf(e.number) == digits) return qorsf::SF_CID_FAX;
-        if (digitsOf(e.altnumber) == digits) return qorsf::SF_CID_ALT;
-        return qorsf::SF_CID_NONE;
-    };
-    // A record whose info holds fewer digits than the number cannot match.
-    auto enoughDigits = [&](const char* info) {
+// A caller-ID lookup looks twice: the number exactly as stored (the library's comparison), then
+// by digits alone, since caller-ID services deliver digits only while people store numbers with
+// blanks, hyphens and brackets. An exact match anywhere wins over a match by digits; within each,
+// the first record in name order wins, voice before fax before the alternative number.
+uint16_t byDigits(const std::string& digits, const PB_ENTRY& e) {
+    if (digits.empty()) return qorsf::SF_CID_NONE;
+    if (digitsOf(e.voice) == digits) return qorsf::SF_CID_VOICE;
+    if (digitsOf(e.number) == digits) return qorsf::SF_CID_FAX;
+    if (digitsOf(e.altnumber) == digits) return qorsf::SF_CID_ALT;
+    return qorsf::SF_CID_NONE;
+}
+
+// Both looks in one pass over the records; false when the store failed.
+bool lookupOnce(uint32_t h, const std::string& number, qorsf::NumberMatch* found, PB_ENTRY* e) {
+    const std::string digits = digitsOf(number.c_str());
+    // A field's digits stand together among the digits of the whole info.
+    auto mayHold = [&](const char* info) {
+        if (qorsf::SF_infomayhold(info, number.c_str())) return true;
+        if (digits.empty()) return false;
+        char all[qorsf::kPbInfoWidth];
         std::size_t n = 0;
-        for (std::size_t i = 0; i < qorsf::kPbInfoWidth && n < digits.size(); ++i) n += info[i] >= '0' && info[i] <= '9';
-        return n >= digits.size();
+        for (std::size_t i = 0; i < qorsf::kPbInfoWidth; ++i)
+            if (info[i] >= '0' && info[i] <= '9') all[n++] = info[i];
+        return memmem(all, n, digits.data(), digits.size()) != nullptr;
     };
-    PB_ENTRY e{};
-    if (qorsf::SF_findnumber(h, enoughDigits, byDigits, which, &e)) {
-        if (*which != qorsf::SF_CID_NONE) *found = e;
-        SF_epilog(h);
-        return 0;
-    }
-    // The store failed: the walk by name says how.
-    *which = qorsf::SF_CID_NONE;
+    auto match = [&](const PB_ENTRY& entry) {
+        const uint16_t exact = qorsf::SF_cidmatch(number.c_str(), entry);
+        if (exact != qorsf::SF_CID_NONE) return qorsf::NumberMatch{exact, 0};
+        return qorsf::NumberMatch{byDigits(digits, entry), 1};
+    };
+    const bool ok = qorsf::SF_findnumber(h, mayHold, match, found, e);
+    SF_epilog(h);
+    return ok;
+}
+
+// The same by walking the phone book by name: it reports a failure of the store as a walk does.
+int16_t lookupByWalking(uint32_t h, const std::string& number, qorsf::NumberMatch* found, PB_ENTRY* e) {
+    *found = qorsf::NumberMatch{};
+    if (int16_t st = SF_cidnumbertorec(h, number.c_str(), &found->which, e)) return st;
+    if (found->which != qorsf::SF_CID_NONE) return 0;
+    const std::string digits = digitsOf(number.c_str());
+    PB_ENTRY walked{};
     uint16_t more = 0;
-    int16_t st = SF_getfirstpbrec(h, &e, &more);
+    int16_t st = SF_getfirstpbrec(h, &walked, &more);
     while (st == 0 && more) {
-        if ((*which = byDigits(e)) != qorsf::SF_CID_NONE) {
-            *found = e;
-            SF_epilog(h);
-            return 0;
+        if (const uint16_t w = byDigits(digits, walked); w != qorsf::SF_CID_NONE) {
+            *found = qorsf::NumberMatch{w, 1};
+            *e = walked;
+            break;
         }
-        st = SF_getnextpbrec(h, &e, &more);
+        st = SF_getnextpbrec(h, &walked, &more);
     }
     SF_epilog(h);
     return st;
@@ -235,15 +251,14 @@ int16_t lookupByDigits(uint32_t h, const std::string& digits, uint16_t* which, P
 
 int lookup(uint32_t h, const std::string& number, bool tsv) {
     PB_ENTRY e{};
-    uint16_t which = qorsf::SF_CID_NONE;
-    // The library's lookup first: the number exactly as stored.
-    if (int16_t st = SF_cidnumbertorec(h, number.c_str(), &which, &e)) return failPb(st, "the phone book cannot be read");
-    bool byDigits = false;
-    if (which == qorsf::SF_CID_NONE) {
-        if (int16_t st = lookupByDigits(h, digitsOf(number.c_str()), &which, &e))
-            return failPb(st, "the phone book cannot be read");
-        byDigits = which != qorsf::SF_CID_NONE;
+    qorsf::NumberMatch found;
+    if (number.empty()) {
+        found = qorsf::NumberMatch{};
+    } else if (!lookupOnce(h, number, &found, &e)) {
+        if (int16_t st = lookupByWalking(h, number, &found, &e)) return failPb(st, "the phone book cannot be read");
     }
+    const uint16_t which = found.which;
+    const bool byDigits = found.rank == 1;
     if (which == qorsf::SF_CID_NONE) {
         std::fprintf(stderr, "qorfax: no name in the phone book has the number %s\n", number.c_str());
         return kExitFailed;

@@ -75,22 +75,25 @@ bool mayHold(const char* info, std::size_t size, const char* number, std::size_t
     return false;
 }
 
-// Which of the entry's numbers equals the number, voice before fax before the alternative.
-uint16_t matchOf(const char* number, const PB_ENTRY& e) {
+}  // namespace
+
+uint16_t SF_cidmatch(const char* number, const PB_ENTRY& e) {
     if (strcasecmp(number, e.voice) == 0) return SF_CID_VOICE;
     if (strcasecmp(number, e.number) == 0) return SF_CID_FAX;
     if (strcasecmp(number, e.altnumber) == 0) return SF_CID_ALT;
     return SF_CID_NONE;
 }
 
-}  // namespace
+bool SF_infomayhold(const char* info, const char* number) {
+    return mayHold(info, kPbInfoWidth, number, std::strlen(number));
+}
 
 // A walk by name reads every image through the record number index; this lookup steps through
 // that index once. The first match in name order is chosen among all matches (name order is the
 // name index's: the name's bytes, then the record number), so the answer is the walk's.
 bool SF_findnumber(uint32_t host, const std::function<bool(const char* info)>& mayMatch,
-                   const std::function<uint16_t(const PB_ENTRY&)>& match, uint16_t* which, PB_ENTRY* entry) {
-    *which = SF_CID_NONE;
+                   const std::function<NumberMatch(const PB_ENTRY&)>& match, NumberMatch* best, PB_ENTRY* entry) {
+    *best = NumberMatch{};
     pb::ReadingStore s(host);
     if (s.open()) return false;
     bool found = false;
@@ -105,16 +108,18 @@ bool SF_findnumber(uint32_t host, const std::function<bool(const char* info)>& m
         if (SF_isblank(r.name)) continue;
         const std::string name(r.name, strnlen(r.name, sizeof r.name));
         const uint32_t record = s.current();
-        if (found && (name > bestName || (name == bestName && record > bestRecord))) continue;
+        const bool later = found && (name > bestName || (name == bestName && record > bestRecord));
+        if (later && best->rank == 0) continue;  // nothing can beat the best any more
         pb::storedInfo(r.info, info);
         if (mayMatch && !mayMatch(info)) continue;
         toEntry(host, r, &candidate);
-        const uint16_t w = match(candidate);
-        if (w == SF_CID_NONE) continue;
+        const NumberMatch m = match(candidate);
+        if (m.which == SF_CID_NONE) continue;
+        if (found && (m.rank > best->rank || (m.rank == best->rank && later))) continue;
         found = true;
         bestName = name;
         bestRecord = record;
-        *which = w;
+        *best = m;
         *entry = candidate;
     }
     if (s.ended() != 0) return false;
@@ -145,9 +150,11 @@ int16_t SF_cidnumbertorec(uint32_t host, const char* number, uint16_t* which, PB
         return st;
     };
     const std::size_t len = std::strlen(incoming);
+    NumberMatch best;
     if (SF_findnumber(
             host, [&](const char* info) { return mayHold(info, kPbInfoWidth, incoming, len); },
-            [&](const PB_ENTRY& e) { return matchOf(incoming, e); }, which, entry)) {
+            [&](const PB_ENTRY& e) { return NumberMatch{SF_cidmatch(incoming, e), 0}; }, &best, entry)) {
+        *which = best.which;
         UL_tracevalue(host, "SF_cidnumbertorec which", static_cast<int16_t>(*which));
         SF_epilog(host);
         return 0;
@@ -158,7 +165,7 @@ int16_t SF_cidnumbertorec(uint32_t host, const char* number, uint16_t* which, PB
     // Name order decides between records; within a record voice goes before fax before the
     // alternative number. Numbers are compared as typed, only the case of letters is ignored.
     while (found) {
-        if ((*which = matchOf(incoming, *entry)) != SF_CID_NONE) break;
+        if ((*which = SF_cidmatch(incoming, *entry)) != SF_CID_NONE) break;
         if (int16_t st = qorsf::SF_getnextpbrec(host, entry, &found)) return failed(st);
     }
     UL_tracevalue(host, "SF_cidnumbertorec which", static_cast<int16_t>(*which));

@@ -84,14 +84,26 @@ int16_t SF_decodephonenum(uint32_t host, const char* dial, char* prefix, char* s
 int16_t SF_getfirstpbrec(uint32_t host, PB_ENTRY* entry, uint16_t* found);
 int16_t SF_getnextpbrec(uint32_t host, PB_ENTRY* entry, uint16_t* found);
 int16_t SF_cidnumbertorec(uint32_t host, const char* number, uint16_t* which, PB_ENTRY* entry);
-// The first record in name order (of those with a name) that `match` accepts: match gives which
-// of the entry's numbers it found (SF_CID_...), SF_CID_NONE for none. `mayMatch`, when given, sees
-// the record's 660-character info first and may pass over a record that cannot match. The records
-// are read in the store's own order, not walked by name, and the store is left open (released).
-// On a miss *which is SF_CID_NONE and the entry is the last record in name order. False when the
-// store failed: the caller then walks by name, which reports the failure as a walk does.
+// How a record matched a number: which of its numbers (SF_CID_..., SF_CID_NONE for none), and
+// the rank of the match: a match of a lower rank wins over any of a higher one, name order
+// decides within a rank.
+struct NumberMatch {
+    uint16_t which = SF_CID_NONE;
+    uint16_t rank = 0;
+};
+// The best record (of those with a name) that `match` accepts: the lowest rank, then the first in
+// name order. `mayMatch`, when given, sees the record's 660-character info first and may pass
+// over a record that cannot match. The records are read in the store's own order, not walked by
+// name, and the store is left open (released). On a miss *found is SF_CID_NONE and the entry is
+// the last record in name order. False when the store failed: the caller then walks by name,
+// which reports the failure as a walk does.
 bool SF_findnumber(uint32_t host, const std::function<bool(const char* info)>& mayMatch,
-                   const std::function<uint16_t(const PB_ENTRY&)>& match, uint16_t* which, PB_ENTRY* entry);
+                   const std::function<NumberMatch(const PB_ENTRY&)>& match, NumberMatch* found, PB_ENTRY* entry);
+// The caller-ID comparison: which of the entry's numbers equals the number, case aside (voice
+// before fax before the alternative), and whether an info (660 characters) can hold a field equal
+// to it.
+uint16_t SF_cidmatch(const char* number, const PB_ENTRY& entry);
+bool SF_infomayhold(const char* info, const char* number);
 
 // ---- Names and groups files
 // The groups file that goes with a names file: the extension of the file name replaced by
