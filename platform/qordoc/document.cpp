@@ -532,16 +532,10 @@ int16_t work(const std::string& bytes, const Format& format, Info* info, const P
             const int n = static_cast<int>(laid.size());
             if (int16_t st = limitCheck(n, format, type, reason)) return st;
             if (info) info->pages = n;
-            if (sink) {
-                const std::vector<Page> drawn = renderText(laid, format);
-                if (drawn.size() != laid.size()) {
-                    *reason = type.what + " that cannot be drawn (no memory for the page image)";
-                    return E_TOOLARGE;
-                }
-                for (int i = 0; i < n; ++i)
-                    if (int16_t st = (*sink)(drawn[static_cast<std::size_t>(i)], i, n)) return st;
-            }
-            return 0;
+            if (!sink) return 0;
+            const int16_t st = drawText(laid, format, 80, 66, *sink);
+            if (st == E_TOOLARGE) *reason = type.what + " that cannot be drawn (no memory for the page image)";
+            return st;
         }
         case Kind::Tiff: return tiffDocument(bytes, format, info, sink, reason);
         case Kind::Pdf: return pdfDocument(bytes, format, info, sink, reason);

@@ -8,7 +8,6 @@
 
 namespace qordoc {
 
-uint8_t reverseBits(uint8_t b);
 // A page image from a cairo A1 surface (alpha = ink).
 void pageFromA1(cairo_surface_t* surface, Page* page);
 // The grey image of a cairo RGB24 or ARGB32 surface (luminance, on white).

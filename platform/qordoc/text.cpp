@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "qordoc.h"
@@ -129,31 +130,40 @@ struct FontOptionsDeleter {
 
 }  // namespace
 
-uint8_t reverseBits(uint8_t b) {
-    static const auto table = [] {
-        std::array<uint8_t, 256> t{};
-        for (int i = 0; i < 256; ++i) {
-            uint8_t r = 0;
-            for (int k = 0; k < 8; ++k)
-                if (i & (1 << k)) r |= static_cast<uint8_t>(0x80 >> k);
-            t[static_cast<std::size_t>(i)] = r;
-        }
-        return t;
-    }();
-    return table[b];
+namespace {
+// Each byte of a word with its bits in the other order (cairo keeps the leftmost pixel of an A1
+// byte in its lowest bit on a little-endian machine; a fax row keeps it in the highest).
+uint64_t reverseEachByte(uint64_t x) {
+    x = ((x >> 1) & 0x5555555555555555ull) | ((x & 0x5555555555555555ull) << 1);
+    x = ((x >> 2) & 0x3333333333333333ull) | ((x & 0x3333333333333333ull) << 2);
+    return ((x >> 4) & 0x0F0F0F0F0F0F0F0Full) | ((x & 0x0F0F0F0F0F0F0F0Full) << 4);
 }
+}  // namespace
 
 void pageFromA1(cairo_surface_t* surface, Page* page) {
     cairo_surface_flush(surface);
     const unsigned char* data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);
     const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
-    page->resize(w, h);
+    // A page of this size already is written over row by row: no need to clear it first.
+    if (page->width != w || page->height != h || page->bits.size() != page->stride * static_cast<std::size_t>(h))
+        page->resize(w, h);
+    const std::size_t words = page->stride / 8;
     for (int y = 0; y < h; ++y) {
         const unsigned char* src = data + static_cast<std::ptrdiff_t>(y) * stride;
         uint8_t* dst = page->row(y);
-        for (std::size_t x = 0; x < page->stride; ++x)
-            dst[x] = std::endian::native == std::endian::little ? reverseBits(src[x]) : src[x];
+        if constexpr (std::endian::native == std::endian::little) {
+            for (std::size_t i = 0; i < words; ++i) {
+                uint64_t v;
+                std::memcpy(&v, src + i * 8, 8);
+                v = reverseEachByte(v);
+                std::memcpy(dst + i * 8, &v, 8);
+            }
+            for (std::size_t x = words * 8; x < page->stride; ++x)
+                dst[x] = static_cast<uint8_t>(reverseEachByte(src[x]));
+        } else {
+            std::memcpy(dst, src, page->stride);
+        }
         // Bits past the width stay clear.
         if (w % 8) dst[page->stride - 1] &= static_cast<uint8_t>(0xFF00 >> (w % 8));
     }
@@ -169,6 +179,15 @@ std::vector<std::vector<std::u32string>> layoutText(const std::string& bytes, in
 std::vector<Page> renderText(const std::vector<std::vector<std::u32string>>& pages, const Format& format,
                              int columns, int lines) {
     std::vector<Page> out;
+    drawText(pages, format, columns, lines, [&](const Page& p, int, int) -> int16_t {
+        out.push_back(p);
+        return 0;
+    });
+    return out;
+}
+
+int16_t drawText(const std::vector<std::vector<std::u32string>>& pages, const Format& format, int columns, int lines,
+                 const PageSink& sink) {
     const int ydpi = format.ydpi();
     const int rows = format.rows();
     const double widthPt = kFaxWidth * 72.0 / kXdpi;
@@ -179,7 +198,7 @@ std::vector<Page> renderText(const std::vector<std::vector<std::u32string>>& pag
     const double pitch = (heightPt - 2 * marginY) / lines;
 
     SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_A1, kFaxWidth, rows));
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return out;
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return E_TOOLARGE;
     ContextPtr cr(cairo_create(surface.get()));
     cairo_scale(cr.get(), kXdpi / 72.0, ydpi / 72.0);
     cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
@@ -203,7 +222,11 @@ std::vector<Page> renderText(const std::vector<std::vector<std::u32string>>& pag
     const double left = (widthPt - columns * advance) / 2;
     cairo_set_source_rgba(cr.get(), 0, 0, 0, 1);
 
-    for (const auto& lineSet : pages) {
+    // One page image, drawn over for each page and handed on before the next.
+    Page p;
+    const int total = static_cast<int>(pages.size());
+    for (int index = 0; index < total; ++index) {
+        const auto& lineSet = pages[static_cast<std::size_t>(index)];
         cairo_save(cr.get());
         cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
         cairo_paint(cr.get());
@@ -218,12 +241,11 @@ std::vector<Page> renderText(const std::vector<std::vector<std::u32string>>& pag
             }
             ++row;
         }
-        Page p;
         pageFromA1(surface.get(), &p);
         p.ydpi = ydpi;
-        out.push_back(std::move(p));
+        if (int16_t st = sink(p, index, total)) return st;
     }
-    return out;
+    return 0;
 }
 
 }  // namespace qordoc

@@ -117,6 +117,10 @@ std::vector<std::vector<std::u32string>> layoutText(const std::string& bytes, in
 // on the fax width.
 std::vector<Page> renderText(const std::vector<std::vector<std::u32string>>& pages, const Format& format,
                              int columns = 80, int lines = 66);
+// The same, each page handed to the sink as it is drawn (one page image serves them all); the
+// sink's failure, or E_TOOLARGE when no page image can be made, ends it.
+int16_t drawText(const std::vector<std::vector<std::u32string>>& pages, const Format& format, int columns, int lines,
+                 const PageSink& sink);
 
 // ---- Images
 // A grey image (0 black .. 255 white) made bilevel: thresholded when it is mostly black and
