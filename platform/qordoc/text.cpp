@@ -197,8 +197,16 @@ int16_t drawText(const std::vector<std::vector<std::u32string>>& pages, const Fo
     if (lines < 1) lines = 1;
     const double pitch = (heightPt - 2 * marginY) / lines;
 
-    SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_A1, kFaxWidth, rows));
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return E_TOOLARGE;
+    // The drawing surface and the page image stay with the thread from one document to the next:
+    // memory of this size is otherwise given back to the system and faulted in afresh each time.
+    thread_local SurfacePtr surface;
+    thread_local Page p;
+    if (!surface || cairo_image_surface_get_height(surface.get()) != rows)
+        surface.reset(cairo_image_surface_create(CAIRO_FORMAT_A1, kFaxWidth, rows));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        surface.reset();
+        return E_TOOLARGE;
+    }
     ContextPtr cr(cairo_create(surface.get()));
     cairo_scale(cr.get(), kXdpi / 72.0, ydpi / 72.0);
     cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
@@ -223,14 +231,14 @@ int16_t drawText(const std::vector<std::vector<std::u32string>>& pages, const Fo
     cairo_set_source_rgba(cr.get(), 0, 0, 0, 1);
 
     // One page image, drawn over for each page and handed on before the next.
-    Page p;
     const int total = static_cast<int>(pages.size());
     for (int index = 0; index < total; ++index) {
         const auto& lineSet = pages[static_cast<std::size_t>(index)];
-        cairo_save(cr.get());
-        cairo_set_operator(cr.get(), CAIRO_OPERATOR_CLEAR);
-        cairo_paint(cr.get());
-        cairo_restore(cr.get());
+        // Cleared by hand: cairo clears a 1-bit surface a pixel at a time.
+        cairo_surface_flush(surface.get());
+        std::memset(cairo_image_surface_get_data(surface.get()), 0,
+                    static_cast<std::size_t>(cairo_image_surface_get_stride(surface.get())) * static_cast<std::size_t>(rows));
+        cairo_surface_mark_dirty(surface.get());
         int row = 0;
         for (const std::u32string& line : lineSet) {
             if (!line.empty()) {
