@@ -199,8 +199,22 @@ int16_t drawText(const std::vector<std::vector<std::u32string>>& pages, const Fo
 
     // The drawing surface and the page image stay with the thread from one document to the next:
     // memory of this size is otherwise given back to the system and faulted in afresh each time.
-    thread_local SurfacePtr surface;
-    thread_local Page p;
+    // A sink that draws text itself gets its own.
+    struct Kept {
+        SurfacePtr surface;
+        Page page;
+        bool inUse = false;
+    };
+    thread_local Kept kept;
+    Kept own;
+    Kept& k = kept.inUse ? own : kept;
+    k.inUse = true;
+    struct Release {
+        Kept& k;
+        ~Release() { k.inUse = false; }
+    } release{k};
+    SurfacePtr& surface = k.surface;
+    Page& p = k.page;
     if (!surface || cairo_image_surface_get_height(surface.get()) != rows)
         surface.reset(cairo_image_surface_create(CAIRO_FORMAT_A1, kFaxWidth, rows));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {

@@ -257,6 +257,32 @@ TEST_F(PagesTest, FormFeedsWrapsAndResolutionsGiveTheExpectedPages) {
     EXPECT_EQ(letter.t4, static_cast<uint32_t>(GROUP3OPT_FILLBITS | GROUP3OPT_2DENCODING));
 }
 
+// Text is drawn into a page image that stays with the thread; a page is wiped before the next is
+// drawn, and text drawn while other text is being drawn (by a sink) gets images of its own.
+TEST_F(PagesTest, TextDrawnWhileOtherTextIsBeingDrawnComesOutAsDrawnAlone) {
+    qordoc::Format f;
+    const auto outer = qordoc::layoutText(std::string(3000, '#') + "\fa short page\f", 80, 66);
+    const auto inner = qordoc::layoutText("inner text\fsecond inner page", 80, 66);
+    const std::vector<qordoc::Page> outerAlone = qordoc::renderText(outer, f);
+    const std::vector<qordoc::Page> innerAlone = qordoc::renderText(inner, f);
+    ASSERT_EQ(outerAlone.size(), 2u);
+    ASSERT_EQ(innerAlone.size(), 2u);
+    EXPECT_LT(outerAlone[1].inkIn(0, 0, 1728, 1146) * 20, outerAlone[0].inkIn(0, 0, 1728, 1146))
+        << "the short page keeps nothing of the full one drawn before it";
+    int seen = 0;
+    const int16_t st = qordoc::drawText(outer, f, 80, 66, [&](const qordoc::Page& page, int index, int total) -> int16_t {
+        EXPECT_EQ(total, 2);
+        const std::vector<qordoc::Page> nested = qordoc::renderText(inner, f);
+        EXPECT_EQ(nested.size(), innerAlone.size());
+        for (std::size_t i = 0; i < nested.size() && i < innerAlone.size(); ++i) EXPECT_EQ(nested[i].bits, innerAlone[i].bits);
+        EXPECT_EQ(page.bits, outerAlone[static_cast<std::size_t>(index)].bits) << "page " << index;
+        ++seen;
+        return 0;
+    });
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(seen, 2);
+}
+
 TEST_F(PagesTest, UtfEightAndWindows1252TextsBothRender) {
     writeFile(profile.path("u.txt"), "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC\n");
     writeFile(profile.path("w.txt"), "Gr\xFC\xDF" "e \x80\n");
