@@ -8,8 +8,9 @@
 // holds. The lock file carries the list's stamp: 8 bytes chosen at random when the stamp is
 // first written, then a count of changes (16 bytes, host order). Every change under the lock
 // counts one more before it touches the list, so a process keeps the list it last read or wrote
-// in memory and reads the file again only when the stamp (or the file's identity and length)
-// moved on: a send costs the same with ten or ten thousand jobs queued. A change of several
+// in memory, with an index of its paths and free places, and reads the file again only when the
+// stamp (or the file's identity and length) moved on: a send costs the same with ten or ten
+// thousand jobs queued. A change of several
 // records is not one unit on disk: the sends that make such changes mark the spool first, and
 // the recovery pass (recovery.cpp) counts the holds again from the queue's jobs should a
 // process stop half-way; it also rebuilds a list found damaged. Files whose last hold goes are
@@ -21,6 +22,8 @@
 #include <algorithm>
 #include <cctype>
 #include <random>
+#include <set>
+#include <unordered_map>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -62,23 +65,14 @@ int16_t clampCount(long n) { return static_cast<int16_t>(n > INT16_MAX ? INT16_M
 // paths share a long directory and have one length; they differ in the name at their end, so
 // a record is checked by its length first and then from its last character backwards, which
 // rejects the others of a long list after a few bytes each.
-class PathKey {
-public:
-    explicit PathKey(const std::string& path) : folded_(path) {
-        for (char& ch : folded_) ch = fold(ch);
-    }
-    bool names(const DEL_RECORD& r) const {
-        const std::size_t n = folded_.size();
-        if (n >= sizeof r.path || r.path[n] != '\0') return false;
-        for (std::size_t i = n; i-- > 0;)
-            if (fold(r.path[i]) != folded_[i]) return false;  // a NUL before n never matches
-        return true;
-    }
-
-private:
-    static char fold(char ch) { return static_cast<char>(std::tolower(static_cast<unsigned char>(ch))); }
-    std::string folded_;
-};
+std::string folded(const std::string& path) {
+    std::string f = path;
+    for (char& ch : f) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return f;
+}
+std::string folded(const char (&path)[sizeof(DEL_RECORD::path)]) {
+    return folded(std::string(path, ::strnlen(path, sizeof path)));
+}
 
 }  // namespace
 
@@ -153,6 +147,34 @@ struct KeptList {
     off_t size = -1;
     bool valid = false;
     std::vector<DEL_RECORD> records;
+    // Where each path (folded as the list compares paths) stands, lowest place first, and the
+    // free places: a change finds its record without going through the list.
+    std::unordered_map<std::string, std::vector<std::size_t>> places;
+    std::set<std::size_t> free;
+
+    void index() {
+        places.clear();
+        free.clear();
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (records[i].inuse == 0) free.insert(i);
+            else places[folded(records[i].path)].push_back(i);
+        }
+    }
+    long find(const std::string& key) const {
+        const auto it = places.find(key);
+        return it == places.end() || it->second.empty() ? -1 : static_cast<long>(it->second.front());
+    }
+    void taken(const std::string& key, std::size_t at) {
+        free.erase(at);
+        auto& v = places[key];
+        v.insert(std::lower_bound(v.begin(), v.end(), at), at);
+    }
+    void freed(const std::string& key, std::size_t at) {
+        auto& v = places[key];
+        v.erase(std::remove(v.begin(), v.end(), at), v.end());
+        if (v.empty()) places.erase(key);
+        free.insert(at);
+    }
 };
 
 KeptList& kept() {
@@ -212,6 +234,7 @@ int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes) {
     if (!(k.valid && stamp.epoch != 0 && k.path == listPath && k.stamp == stamp && sameFile(k, listPath))) {
         k.valid = false;
         if (int16_t st = SF_readdellist(host, &k.records, nullptr)) return st;
+        k.index();
         k.path = listPath;
         k.stamp = stamp;
         noteFile(k, listPath);
@@ -223,18 +246,8 @@ int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes) {
     std::vector<std::size_t> changed;  // positions of the records to write back
     for (const HoldChange& c : changes) {
         if (c.delta == 0) continue;
-        long found = -1, freeSlot = -1;
-        if (c.path.size() < sizeof(DEL_RECORD::path)) {
-            const PathKey key(c.path);
-            for (std::size_t i = 0; i < list.size(); ++i) {
-                if (list[i].inuse == 0) {
-                    if (freeSlot < 0) freeSlot = static_cast<long>(i);
-                } else if (key.names(list[i])) {
-                    found = static_cast<long>(i);
-                    break;
-                }
-            }
-        }
+        const std::string key = folded(c.path);
+        const long found = c.path.size() < sizeof(DEL_RECORD::path) ? k.find(key) : -1;
         if (c.delta > 0) {
             std::size_t at;
             if (found >= 0) {
@@ -245,13 +258,14 @@ int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes) {
                 r.count = clampCount(c.delta);
                 r.inuse = 'n';
                 UL_strcopy(r.path, c.path.c_str());
-                if (freeSlot >= 0) {
-                    at = static_cast<std::size_t>(freeSlot);
+                if (!k.free.empty()) {
+                    at = *k.free.begin();  // the first free place goes before the file grows
                     list[at] = r;
                 } else {
                     at = list.size();
                     list.push_back(r);
                 }
+                k.taken(key, at);
             }
             changed.push_back(at);
         } else if (found >= 0) {
@@ -260,6 +274,7 @@ int16_t SF_changeholds(uint32_t host, const std::vector<HoldChange>& changes) {
             if (left < 1) {
                 doomed.emplace_back(r.path);
                 r = DEL_RECORD{};
+                k.freed(key, static_cast<std::size_t>(found));
             } else {
                 r.count = clampCount(left);
             }

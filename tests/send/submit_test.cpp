@@ -174,6 +174,31 @@ TEST_F(SendTest, DeleteListHoldsSumsReleasesAndReusesSlots) {
     ASSERT_EQ(list.size(), 2u);  // the free slot was reused
     EXPECT_STREQ(list[0].path, c.c_str());
 
+    // A list with a path twice (left by a change cut short): the first record is the one used,
+    // and when it goes the second takes its place.
+    DEL_RECORD twice{};
+    twice.count = 1;
+    twice.inuse = 'n';
+    UL_strcopy(twice.path, profile.path("spool/T.001").c_str());
+    std::string crafted = std::string(reinterpret_cast<const char*>(&twice), sizeof twice) +
+                          std::string(sizeof twice, '\0') + std::string(reinterpret_cast<const char*>(&twice), sizeof twice);
+    qortest::writeFile(profile.path("data/delfile.lis"), crafted);
+    qortest::writeFile(profile.path("data/delfile.lock"), "");  // no stamp: the list is read again
+    ASSERT_EQ(qorsf::SF_addtodellist(kHost, twice.path, 1), 0);
+    list = delList();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(v(list[0].count), 2);
+    EXPECT_EQ(v(list[2].count), 1);
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(qorsf::SF_releasedelfile(kHost, twice.path, 0), 0);
+    ASSERT_EQ(qorsf::SF_addtodellist(kHost, twice.path, 4), 0);
+    list = delList();
+    EXPECT_EQ(v(list[0].inuse), 0);
+    EXPECT_EQ(v(list[2].count), 5) << "the second record took the first one's place";
+    ASSERT_EQ(qorsf::SF_addtodellist(kHost, profile.path("spool/U.001").c_str(), 1), 0);
+    list = delList();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_STREQ(list[0].path, profile.path("spool/U.001").c_str()) << "the first free place is taken";
+
     // A path that is not listed is deleted only when asked.
     const std::string loose = profile.path("spool/loose");
     qortest::writeFile(loose, "x");
