@@ -40,12 +40,18 @@ namespace {
 
 constexpr int kMaxNumber = 32767;
 
-// Whole blocks of a file kept in memory, least recently used first to go.
+// Whole blocks of a file kept in memory, in two lists ordered by use (a segmented LRU): a block
+// comes into the probation list; used again while it is kept, it moves into the protected list,
+// which holds at most three quarters of the cache and hands its least recently used block back
+// to probation. The least recently used block on probation goes first. Blocks read once (most of
+// a walk's or a search's record pages, and the blocks read with them) thus pass through without
+// pushing out the pages every search comes back to (the levels of the indexes).
 class BlockCache {
 public:
     BlockCache(uint32_t blockSize, uint32_t capacity)
         : size_(blockSize),
           capacity_(capacity),
+          protectedMost_(capacity - capacity / 4),
           bytes_(new uint8_t[static_cast<size_t>(blockSize) * capacity]) {
         // The byte area is left uninitialised: only the blocks that come in are touched, so the
         // cache costs memory as it fills, not as it is made.
@@ -54,16 +60,26 @@ public:
     uint32_t blockSize() const { return size_; }
     uint32_t capacity() const { return capacity_; }
 
-    // The bytes of block b, or null; a hit becomes the most recently used.
+    // The bytes of block b, or null; a hit becomes the most recently used (protected).
     bool holds(uint64_t b) const { return b < where_.size() && where_[b] != kNone; }
     uint8_t* find(uint64_t b) {
         if (b >= where_.size() || where_[b] == kNone) return nullptr;
         const uint32_t s = where_[b];
-        toFront(s);
+        if (slots_[s].list == kProtected) {
+            toFront(s, kProtected);
+        } else {
+            unlink(s);
+            pushFront(s, kProtected);
+            if (count_[kProtected] > protectedMost_) {
+                const uint32_t old = tail_[kProtected];
+                unlink(old);
+                pushFront(old, kProbation);
+            }
+        }
         return at(s);
     }
     // A slot for a block not yet in the cache: one given back, a fresh one, else the least
-    // recently used one.
+    // recently used one on probation (or, with none there, protected).
     uint32_t take() {
         if (!spare_.empty()) {
             uint32_t s = spare_.back();
@@ -74,15 +90,15 @@ public:
             slots_.push_back(Slot{});
             return static_cast<uint32_t>(slots_.size() - 1);
         }
-        uint32_t s = tail_;
+        uint32_t s = tail_[kProbation] != kNone ? tail_[kProbation] : tail_[kProtected];
         unlink(s);
         where_[slots_[s].block] = kNone;
         slots_[s].used = false;
         return s;
     }
     uint8_t* at(uint32_t s) { return bytes_.get() + static_cast<size_t>(s) * size_; }
-    // Files the slot's bytes as block b, the most recently used; false (and the slot given back)
-    // past the blocks a cache indexes.
+    // Files the slot's bytes as block b, the most recently used on probation; false (and the
+    // slot given back) past the blocks a cache indexes.
     bool keep(uint32_t s, uint64_t b) {
         if (b >= kMostBlocks) {
             giveBack(s);
@@ -92,7 +108,7 @@ public:
         slots_[s].block = b;
         slots_[s].used = true;
         where_[b] = s;
-        pushFront(s);
+        pushFront(s, kProbation);
         return true;
     }
     // A slot whose read failed goes back unused (it is reused before the least recently used).
@@ -121,39 +137,46 @@ public:
 private:
     static constexpr uint32_t kNone = 0xFFFFFFFFu;
     static constexpr uint64_t kMostBlocks = 1u << 20;  // the index costs 4 bytes a block
+    static constexpr uint8_t kProbation = 0, kProtected = 1;
     struct Slot {
         uint64_t block = 0;
         uint32_t prev = kNone, next = kNone;
         bool used = false;
+        uint8_t list = kProbation;
     };
     void unlink(uint32_t s) {
         Slot& x = slots_[s];
+        const uint8_t l = x.list;
         if (x.prev != kNone) slots_[x.prev].next = x.next;
-        else head_ = x.next;
+        else head_[l] = x.next;
         if (x.next != kNone) slots_[x.next].prev = x.prev;
-        else tail_ = x.prev;
+        else tail_[l] = x.prev;
         x.prev = x.next = kNone;
+        --count_[l];
     }
-    void pushFront(uint32_t s) {
+    void pushFront(uint32_t s, uint8_t l) {
         Slot& x = slots_[s];
+        x.list = l;
         x.prev = kNone;
-        x.next = head_;
-        if (head_ != kNone) slots_[head_].prev = s;
-        head_ = s;
-        if (tail_ == kNone) tail_ = s;
+        x.next = head_[l];
+        if (head_[l] != kNone) slots_[head_[l]].prev = s;
+        head_[l] = s;
+        if (tail_[l] == kNone) tail_[l] = s;
+        ++count_[l];
     }
-    void toFront(uint32_t s) {
-        if (head_ == s) return;
+    void toFront(uint32_t s, uint8_t l) {
+        if (head_[l] == s) return;
         unlink(s);
-        pushFront(s);
+        pushFront(s, l);
     }
 
-    uint32_t size_, capacity_;
+    uint32_t size_, capacity_, protectedMost_;
     std::unique_ptr<uint8_t[]> bytes_;
     std::vector<Slot> slots_;
     std::vector<uint32_t> spare_;
     std::vector<uint32_t> where_;  // slot of each block of the file, kNone when not kept
-    uint32_t head_ = kNone, tail_ = kNone;
+    uint32_t head_[2] = {kNone, kNone}, tail_[2] = {kNone, kNone};
+    uint32_t count_[2] = {0, 0};
 };
 
 // A read of a whole block that misses fetches the blocks after it in the same system call: the
