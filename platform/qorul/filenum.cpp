@@ -42,7 +42,7 @@ constexpr int kMaxNumber = 32767;
 
 // Whole blocks of a file kept in memory, in two lists ordered by use (a segmented LRU): a block
 // comes into the probation list; used again while it is kept, it moves into the protected list,
-// which holds at most three quarters of the cache and hands its least recently used block back
+// which holds at most half of the cache and hands its least recently used block back
 // to probation. The least recently used block on probation goes first. Blocks read once (most of
 // a walk's or a search's record pages, and the blocks read with them) thus pass through without
 // pushing out the pages every search comes back to (the levels of the indexes).
@@ -51,7 +51,7 @@ public:
     BlockCache(uint32_t blockSize, uint32_t capacity)
         : size_(blockSize),
           capacity_(capacity),
-          protectedMost_(capacity - capacity / 4),
+          protectedMost_(capacity / 2),
           bytes_(new uint8_t[static_cast<size_t>(blockSize) * capacity]) {
         // The byte area is left uninitialised: only the blocks that come in are touched, so the
         // cache costs memory as it fills, not as it is made.
