@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "eventually.h"
 #include "qordoc.h"
 #include "qorsf.h"
 #include "qorul.h"
@@ -63,16 +64,7 @@ private:
     pid_t pid_ = -1;
 };
 
-// Waits (up to a minute of wall time) for something another process does.
-template <class F>
-bool eventually(F done) {
-    for (int i = 0; i < 6000; ++i) {
-        if (done()) return true;
-        timespec ts{0, 10 * 1000000L};
-        nanosleep(&ts, nullptr);
-    }
-    return done();
-}
+using qortest::eventually;
 
 std::vector<QUEUE_RECORD> jobs() { return qortest::queueRecords(""); }
 

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "eventually.h"
 #include "qorwinuser.h"
 #include "queue/actions.h"
 #include "queue/dialogs/queuewindow.h"
@@ -54,28 +55,15 @@ public:
                 *status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
                 return true;
             }
-            pause10ms();
+            qortest::pause10ms();
         }
         return false;
     }
-    static void pause10ms() {
-        timespec ts{0, 10 * 1000000L};
-        nanosleep(&ts, nullptr);
-    }
-
 private:
     pid_t pid_ = -1;
 };
 
-// Waits (up to a minute of wall time) for what another process does.
-template <class F>
-bool eventually(F done) {
-    for (int i = 0; i < 6000; ++i) {
-        if (done()) return true;
-        Engine::pause10ms();
-    }
-    return done();
-}
+using qortest::eventually;
 
 class QueueWindowEngine : public qortest::SendTest {
 protected:
