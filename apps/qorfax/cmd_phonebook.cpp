@@ -252,22 +252,20 @@ int16_t lookupByWalking(uint32_t h, const std::string& number, qorsf::NumberMatc
 int lookup(uint32_t h, const std::string& number, bool tsv) {
     PB_ENTRY e{};
     qorsf::NumberMatch found;
-    if (number.empty()) {
-        found = qorsf::NumberMatch{};
-    } else if (!lookupOnce(h, number, &found, &e)) {
+    if (!number.empty() && !lookupOnce(h, number, &found, &e)) {
         if (int16_t st = lookupByWalking(h, number, &found, &e)) return failPb(st, "the phone book cannot be read");
     }
     const uint16_t which = found.which;
-    const bool byDigits = found.rank == 1;
+    const bool viaDigits = found.rank == 1;
     if (which == qorsf::SF_CID_NONE) {
         std::fprintf(stderr, "qorfax: no name in the phone book has the number %s\n", number.c_str());
         return kExitFailed;
     }
     const char* what = which == qorsf::SF_CID_VOICE ? "voice" : which == qorsf::SF_CID_FAX ? "fax" : "alt";
     if (tsv)
-        std::printf("%s\n", tsvLine({e.name, what, byDigits ? "digits" : "exact"}).c_str());
+        std::printf("%s\n", tsvLine({e.name, what, viaDigits ? "digits" : "exact"}).c_str());
     else
-        std::printf("%s (%s%s)\n", printable(e.name).c_str(), what, byDigits ? ", by digits" : "");
+        std::printf("%s (%s%s)\n", printable(e.name).c_str(), what, viaDigits ? ", by digits" : "");
     return kExitOk;
 }
 

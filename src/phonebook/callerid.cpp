@@ -1,4 +1,5 @@
-// The record walk (every record with a name, in name order) and the caller-ID lookup over it.
+// The record walk (every record with a name, in name order) and the caller-ID lookup, which gives
+// the walk's answer from one pass over the record images.
 #include <strings.h>
 
 #include <cctype>
@@ -149,10 +150,9 @@ int16_t SF_cidnumbertorec(uint32_t host, const char* number, uint16_t* which, PB
         SF_epilog(host);
         return st;
     };
-    const std::size_t len = std::strlen(incoming);
     NumberMatch best;
     if (SF_findnumber(
-            host, [&](const char* info) { return mayHold(info, kPbInfoWidth, incoming, len); },
+            host, [&](const char* info) { return SF_infomayhold(info, incoming); },
             [&](const PB_ENTRY& e) { return NumberMatch{SF_cidmatch(incoming, e), 0}; }, &best, entry)) {
         *which = best.which;
         UL_tracevalue(host, "SF_cidnumbertorec which", static_cast<int16_t>(*which));
