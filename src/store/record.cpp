@@ -611,14 +611,44 @@ int16_t DB_read(DB_HANDLE* h, DB_FIELD* t) {
     return done(h, DB_unpackimage(h, t, len));
 }
 
+namespace {
+
+// Puts one field of an image into its buffer in the caller's table.
+void unpackField(const ImageField& fld, DB_FIELD& f) {
+    if (!f.buffer) return;
+    if (f.type == 'S') {
+        if (f.length == 0) return;
+        size_t m = fld.length < f.length - 1u ? fld.length : f.length - 1u;
+        std::memcpy(f.buffer, fld.value, m);
+        static_cast<char*>(f.buffer)[m] = '\0';
+    } else if (f.type == 'B') {
+        // Never more than the field's buffer holds.
+        size_t m = fld.length < f.length ? fld.length : f.length;
+        std::memcpy(f.buffer, fld.value, m);
+        f.length = static_cast<uint16_t>(m);
+    } else {
+        std::memcpy(f.buffer, fld.value, fld.length);
+    }
+}
+
+}  // namespace
+
 int16_t DB_unpackimage(DB_HANDLE* h, DB_FIELD* t, size_t len) {
     int n = tableSize(t);
     if (n < 0) return DB_BADTYPE;
     int16_t st = verifyImage(h, t, len);
     if (st != 0) return st;
     const uint8_t* img = static_cast<const uint8_t*>(h->recbuf);
-    // Check the whole image before touching the caller's buffers.
-    st = eachField(img, len, t, n, [](const ImageField&, const DB_FIELD&) -> int16_t { return 0; });
+    // The whole image is checked before the caller's buffers are touched. The fields found are
+    // noted on the way (as many as fit here; an image with more fields is walked again).
+    constexpr int kNoted = 32;
+    ImageField noted[kNoted];
+    int count = 0;
+    st = eachField(img, len, t, n, [&](const ImageField& fld, const DB_FIELD&) -> int16_t {
+        if (count < kNoted) noted[count] = fld;
+        ++count;
+        return 0;
+    });
     if (st != 0) return st;
     for (int i = 0; i < n; ++i) {
         DB_FIELD& f = t[i];
@@ -632,25 +662,14 @@ int16_t DB_unpackimage(DB_HANDLE* h, DB_FIELD* t, size_t len) {
         }
     }
     h->recflag = img[4];
-    st = eachField(img, len, t, n, [](const ImageField& fld, const DB_FIELD& fc) -> int16_t {
-        DB_FIELD& f = const_cast<DB_FIELD&>(fc);
-        if (!f.buffer) return 0;
-        if (f.type == 'S') {
-            if (f.length == 0) return 0;
-            size_t m = fld.length < f.length - 1u ? fld.length : f.length - 1u;
-            std::memcpy(f.buffer, fld.value, m);
-            static_cast<char*>(f.buffer)[m] = '\0';
-        } else if (f.type == 'B') {
-            // Never more than the field's buffer holds.
-            size_t m = fld.length < f.length ? fld.length : f.length;
-            std::memcpy(f.buffer, fld.value, m);
-            f.length = static_cast<uint16_t>(m);
-        } else {
-            std::memcpy(f.buffer, fld.value, fld.length);
-        }
+    if (count <= kNoted) {
+        for (int i = 0; i < count; ++i) unpackField(noted[i], t[noted[i].index]);
+        return 0;
+    }
+    return eachField(img, len, t, n, [](const ImageField& fld, const DB_FIELD& fc) -> int16_t {
+        unpackField(fld, const_cast<DB_FIELD&>(fc));
         return 0;
     });
-    return st;
 }
 
 int16_t DB_delete(DB_HANDLE* h, DB_FIELD* t) {
