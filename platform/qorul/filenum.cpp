@@ -19,6 +19,7 @@
 // number with a cache also knows its file's length from its own writes and cuts.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -29,6 +30,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -48,11 +50,11 @@ constexpr int kMaxNumber = 32767;
 // pushing out the pages every search comes back to (the levels of the indexes).
 class BlockCache {
 public:
-    BlockCache(uint32_t blockSize, uint32_t capacity)
+    BlockCache(uint32_t blockSize, uint32_t capacity, bool hugePages)
         : size_(blockSize),
           capacity_(capacity),
           protectedMost_(capacity / 2),
-          bytes_(new uint8_t[static_cast<size_t>(blockSize) * capacity]) {
+          bytes_(blockArea(static_cast<size_t>(blockSize) * capacity, hugePages)) {
         // The byte area is left uninitialised: only the blocks that come in are touched, so the
         // cache costs memory as it fills, not as it is made.
         slots_.reserve(capacity < 1024 ? capacity : 1024);
@@ -171,7 +173,38 @@ private:
     }
 
     uint32_t size_, capacity_, protectedMost_;
-    std::unique_ptr<uint8_t[]> bytes_;
+    // The byte area comes straight from the system. For a file large enough to fill most of it,
+    // it is made of 2 MiB pages (transparent huge pages, asked for where the system gives them
+    // only on request): a walk or a search lands anywhere in the area, and with small pages
+    // nearly every block it touches would cost the processor a page table walk. A small file
+    // keeps small pages, so that the cache costs memory only as it fills.
+    struct Unmap {
+        size_t length;
+        void operator()(uint8_t* p) const {
+            if (p) ::munmap(p, length);
+        }
+    };
+    static constexpr size_t kHugePage = size_t{2} << 20;
+    static std::unique_ptr<uint8_t[], Unmap> blockArea(size_t bytes, bool hugePages) {
+        const bool huge = hugePages && bytes >= kHugePage;
+        const size_t length = huge ? (bytes + kHugePage - 1) / kHugePage * kHugePage : bytes;
+        // An extra huge page lets the area start on a huge page's boundary; the ends are
+        // given back at once.
+        const size_t asked = huge ? length + kHugePage : length;
+        void* m = ::mmap(nullptr, asked, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (m == MAP_FAILED) throw std::bad_alloc();
+        auto* p = static_cast<uint8_t*>(m);
+        if (huge) {
+            const uintptr_t at = reinterpret_cast<uintptr_t>(p);
+            const size_t lead = (kHugePage - at % kHugePage) % kHugePage;
+            if (lead) ::munmap(p, lead);
+            if (asked - lead - length) ::munmap(p + lead + length, asked - lead - length);
+            p += lead;
+            ::madvise(p, length, MADV_HUGEPAGE);
+        }
+        return std::unique_ptr<uint8_t[], Unmap>(p, Unmap{length});
+    }
+    std::unique_ptr<uint8_t[], Unmap> bytes_;
     std::vector<Slot> slots_;
     std::vector<uint32_t> spare_;
     std::vector<uint32_t> where_;  // slot of each block of the file, kNone when not kept
@@ -517,7 +550,16 @@ int16_t UL_cacheblocks(int16_t file, uint16_t blocksize, uint32_t blocks) {
         return 0;
     }
     if (static_cast<uint64_t>(blocksize) * blocks > (256u << 20)) return -1;
-    e->cache = std::make_unique<BlockCache>(blocksize, blocks);
+    try {
+        // Huge pages when the file already holds half as many bytes as the cache.
+        const uint64_t bytes = static_cast<uint64_t>(blocksize) * blocks;
+        struct stat st {};
+        const bool large = ::fstat(e->fd, &st) == 0 && static_cast<uint64_t>(st.st_size) * 2 >= bytes;
+        e->cache = std::make_unique<BlockCache>(blocksize, blocks, large);
+    } catch (const std::bad_alloc&) {
+        e->cache.reset();
+        return -1;
+    }
     return 0;
 }
 

@@ -161,6 +161,40 @@ TEST(FileNumber, BlockCacheAlwaysGivesTheFilesBytes) {
     EXPECT_EQ(qortest::readFile(path), model);
 }
 
+// A file at least half as large as its cache gets the cache in huge pages: every slot of the
+// area, up to its last byte, keeps its block's bytes, through reads, a write and a cut.
+TEST(FileNumber, LargeBlockCacheGivesTheFilesBytesInEverySlot) {
+    qortest::TempProfile tp;
+    const std::string path = tp.path("large.pbk");
+    constexpr uint32_t kB = 1024, kBlocks = 4096;  // a 4 MiB cache
+    std::string model(5u << 20, '\0');
+    for (size_t i = 0; i < model.size(); ++i) model[i] = static_cast<char>((i * 7 + i / kB) % 251);
+    qortest::writeFile(path, model);
+    int16_t f = UL_open(path.c_str(), 2);
+    ASSERT_GT(f, 0);
+    ASSERT_EQ(UL_cacheblocks(f, kB, kBlocks), 0);
+    const uint32_t fileBlocks = static_cast<uint32_t>(model.size() / kB);
+    std::string got(kB, '?');
+    auto sameAsFile = [&](uint32_t b) {
+        if (UL_seek(f, b * kB, 0) != b * kB || UL_read(f, got.data(), kB) != kB) return false;
+        return got == model.substr(static_cast<size_t>(b) * kB, kB);
+    };
+    // The whole file in order (the cache fills, then its oldest blocks go), then back to front.
+    for (uint32_t b = 0; b < fileBlocks; ++b) ASSERT_TRUE(sameAsFile(b)) << b;
+    for (uint32_t b = fileBlocks; b-- > 0;) ASSERT_TRUE(sameAsFile(b)) << b;
+    const std::string patch(kB, 'W');
+    ASSERT_EQ(UL_seek(f, 3 * kB + 100, 0), 3 * kB + 100);
+    ASSERT_EQ(UL_write(f, patch.data(), kB), kB);
+    model.replace(3 * kB + 100, kB, patch);
+    for (uint32_t b : {3u, 4u, 2u}) EXPECT_TRUE(sameAsFile(b)) << b;
+    ASSERT_EQ(UL_truncate(f, 10 * kB), 0);
+    model.resize(10 * kB);
+    EXPECT_TRUE(sameAsFile(9));
+    EXPECT_EQ(UL_seek(f, 10 * kB, 0), 10 * kB);
+    EXPECT_EQ(UL_read(f, got.data(), kB), 0) << "nothing past the cut";
+    UL_close(f);
+}
+
 // The cache lives with the number: what another program writes while the file is closed is
 // what the next open reads.
 TEST(FileNumber, BlockCacheStartsAfreshWithEachOpen) {
