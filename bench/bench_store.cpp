@@ -14,11 +14,12 @@
 // info columns are copied into the same record.
 //
 // Memory: the store's heap is counted by replacing operator new and delete (the store and its
-// platform layer allocate only through them; SQLite uses malloc and is not counted), and its
-// real memory by the resident set: the peak resident set (reset through /proc/self/clear_refs)
-// above what was resident before, which counts the static tables as well as the heap (run
-// BM_StoreMemory alone: memory that earlier benchmarks freed stays resident and is reused). BM_StoreMemory and BM_SqlMemory build a file,
-// walk it, search and update it.
+// platform layer allocate through them, but for the block cache's area, which comes from mmap;
+// SQLite uses malloc and is not counted), and its real memory by the resident set: the peak
+// resident set (reset through /proc/self/clear_refs) above what was resident before, which
+// counts the block cache and the static tables as well as the heap (run BM_StoreMemory alone:
+// memory that earlier benchmarks freed stays resident and is reused). BM_StoreMemory and
+// BM_SqlMemory build a file, walk it, search and update it.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sqlite3.h>
