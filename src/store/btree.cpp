@@ -335,20 +335,29 @@ void saveCursorEntry(DB_HANDLE* h, int16_t k, const Entry& e) {
     h->savedsegment[k] = e.seg;
 }
 
-// Places the cursor of k on entry i of pg and copies it as the last found entry.
-void setCursor(DB_HANDLE* h, int16_t k, const Page& pg, int i) {
+// Places the cursor of k on entry i of pg, already parsed as e, and copies it as the last
+// found entry.
+void setCursor(DB_HANDLE* h, int16_t k, const Page& pg, int i, const Entry& e) {
     h->curpage[k] = pg.no;
     h->curindex[k] = static_cast<int16_t>(i);
     h->removed[k] = 0;
+    if (e.text[0] == DB_KEYDATA && e.textlen == 1 && (e.seg & 0x7F) == 0) noteImage(h, e.rec, pg.no);
+    h->curkey[k] = e.text[0];
+    copyBytes(h->found, e.p, static_cast<size_t>(e.size));
+    h->argrecord = e.rec;
+    h->foundsegment = e.seg;
+    saveCursorEntry(h, k, e);
+}
+
+// Places the cursor of k on entry i of pg (an index past the entries sets only the place).
+void setCursor(DB_HANDLE* h, int16_t k, const Page& pg, int i) {
     if (i >= 0 && i < pg.count()) {
-        Entry e = pg.at(i);
-        if (e.text[0] == DB_KEYDATA && e.textlen == 1 && (e.seg & 0x7F) == 0) noteImage(h, e.rec, pg.no);
-        h->curkey[k] = e.text[0];
-        copyBytes(h->found, e.p, static_cast<size_t>(e.size));
-        h->argrecord = e.rec;
-        h->foundsegment = e.seg;
-        saveCursorEntry(h, k, e);
+        setCursor(h, k, pg, i, pg.at(i));
+        return;
     }
+    h->curpage[k] = pg.no;
+    h->curindex[k] = static_cast<int16_t>(i);
+    h->removed[k] = 0;
 }
 
 // Cursor past the last entry (of page pg, which has no next page) or before the first.
@@ -389,9 +398,10 @@ int16_t stepBackward(DB_HANDLE* h, Page& pg, int& i) {
     return 0;
 }
 
-// Reads the data of the item whose first piece is entry i of pg into buf (at most n bytes);
-// the total length goes to h->datalength. The caller's cursor is not moved.
-int16_t readData(DB_HANDLE* h, const Page& start, int i, void* buf, uint16_t n) {
+// Reads the data of the item whose first piece is entry i of pg, already parsed as first, into
+// buf (at most n bytes); the total length goes to h->datalength. The caller's cursor is not
+// moved.
+int16_t readData(DB_HANDLE* h, const Page& start, int i, const Entry& firstPiece, void* buf, uint16_t n) {
     // The pieces are read from the caller's page while they last; a page of its own is taken
     // only when they go on in the next page.
     Page local;
@@ -399,7 +409,7 @@ int16_t readData(DB_HANDLE* h, const Page& start, int i, void* buf, uint16_t n) 
     uint8_t* out = static_cast<uint8_t*>(buf);
     uint32_t total = 0;
     int16_t st = 0;
-    Entry e = pg->at(i);
+    Entry e = firstPiece;
     Key first;
     copyBytes(first.text, e.text, static_cast<size_t>(e.textlen > DB_MAXKEYTEXT + 1 ? DB_MAXKEYTEXT + 1 : e.textlen));
     first.len = e.textlen > DB_MAXKEYTEXT + 1 ? DB_MAXKEYTEXT + 1 : e.textlen;
@@ -518,15 +528,15 @@ int16_t settle(DB_HANDLE* h, int16_t k, const Key& key, Page& pg, int index, voi
         }
         if (s != 0) return s;
     }
-    setCursor(h, k, pg, i);
-    Entry e = pg.at(i);
+    const Entry e = pg.at(i);
+    setCursor(h, k, pg, i, e);
     if (e.text[0] != k) return DB_NOTFOUND;  // cursor stays with the other key number
     int c = cmpEntry(e, key);
     int16_t result;
     if (c == 0) result = 0;
     else if (cmpText(e.text, e.textlen, key.text, key.len) == 0) result = 1;
     else result = 2;
-    int16_t st = readData(h, pg, i, buf, n);
+    int16_t st = readData(h, pg, i, e, buf, n);
     if (st != 0) return st;
     return result;
 }
@@ -777,6 +787,7 @@ int16_t next(DB_HANDLE* h, int16_t k, void* buf, uint16_t n) {
     bool havePrev = i >= 0 && i < pg.count();
     uint8_t prevBytes[256];
     if (havePrev) copyBytes(prevBytes, pg.area() + pg.off[i], pg.area()[pg.off[i]] + 1u);
+    Entry e;
     for (;;) {
         int16_t s = stepForward(h, pg, i);
         h->removed[k] = 0;
@@ -785,18 +796,18 @@ int16_t next(DB_HANDLE* h, int16_t k, void* buf, uint16_t n) {
             return DB_NOTFOUND;
         }
         if (s != 0) return s;
-        Entry e = pg.at(i);
+        e = pg.at(i);
         if (havePrev && cmpEntries(e, entryAt(prevBytes, 0, false)) <= 0) return DB_DESCENT;
         if (e.text[0] != k) {
-            setCursor(h, k, pg, i);
+            setCursor(h, k, pg, i, e);
             return DB_NOTFOUND;
         }
         if ((e.seg & 0x7F) == 0) break;
         copyBytes(prevBytes, e.p, static_cast<size_t>(e.size));
         havePrev = true;
     }
-    setCursor(h, k, pg, i);
-    return readData(h, pg, i, buf, n);
+    setCursor(h, k, pg, i, e);
+    return readData(h, pg, i, e, buf, n);
 }
 
 int16_t previous(DB_HANDLE* h, int16_t k, void* buf, uint16_t n) {
@@ -813,6 +824,7 @@ int16_t previous(DB_HANDLE* h, int16_t k, void* buf, uint16_t n) {
     if (havePrev) copyBytes(prevBytes, pg.area() + pg.off[i], pg.area()[pg.off[i]] + 1u);
     bool stay = h->removed[k] && i >= 0 && i < pg.count();
     if (stay) havePrev = false;  // the entry at the cursor itself is the answer
+    Entry e;
     h->removed[k] = 0;
     for (;;) {
         if (stay) {
@@ -825,18 +837,18 @@ int16_t previous(DB_HANDLE* h, int16_t k, void* buf, uint16_t n) {
             }
             if (s != 0) return s;
         }
-        Entry e = pg.at(i);
+        e = pg.at(i);
         if (havePrev && cmpEntries(e, entryAt(prevBytes, 0, false)) >= 0) return DB_DESCENT;
         if (e.text[0] != k) {
-            setCursor(h, k, pg, i);
+            setCursor(h, k, pg, i, e);
             return DB_NOTFOUND;
         }
         if ((e.seg & 0x7F) == 0) break;
         copyBytes(prevBytes, e.p, static_cast<size_t>(e.size));
         havePrev = true;
     }
-    setCursor(h, k, pg, i);
-    return readData(h, pg, i, buf, n);
+    setCursor(h, k, pg, i, e);
+    return readData(h, pg, i, e, buf, n);
 }
 
 int16_t removeAtCursor(DB_HANDLE* h, int16_t k) {
