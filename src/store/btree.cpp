@@ -398,7 +398,7 @@ int16_t stepBackward(DB_HANDLE* h, Page& pg, int& i) {
     return 0;
 }
 
-// Reads the data of the item whose first piece is entry i of pg, already parsed as first, into
+// Reads the data of the item whose first piece is entry i of pg (parsed: firstPiece) into
 // buf (at most n bytes); the total length goes to h->datalength. The caller's cursor is not
 // moved.
 int16_t readData(DB_HANDLE* h, const Page& start, int i, const Entry& firstPiece, void* buf, uint16_t n) {
