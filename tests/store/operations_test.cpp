@@ -158,6 +158,28 @@ TEST_F(StoreOps, ReadChecksTableAndImage) {
     EXPECT_EQ(b.update(), DB_NOCURRENT);
 }
 
+// A table of more fields than a read notes at once: every field still comes back, in its own
+// buffer.
+TEST_F(StoreOps, AWideTableReadsBackEveryField) {
+    constexpr int kWide = 40;
+    char name[31] = "Wide";
+    int32_t values[kWide] = {};
+    DB_FIELD wide[kWide + 2]{};
+    wide[0] = {'S', 'S', 'D', sizeof name, 1, name};
+    for (int i = 0; i < kWide; ++i) {
+        values[i] = 1000 + i * 7;
+        wide[i + 1] = {'I', 'N', 'N', 4, 0, &values[i]};
+    }
+    wide[kWide + 1] = {'E', 0, 0, 0, 0, nullptr};
+    ASSERT_EQ(DB_add(&b.h, wide), 0);
+    std::memset(values, 0x55, sizeof values);
+    std::memset(name, 'z', sizeof name - 1);
+    ASSERT_EQ(DB_find(&b.h, 1, "Wide", DB_EXACT), 0);
+    ASSERT_EQ(DB_read(&b.h, wide), 0);
+    EXPECT_STREQ(name, "Wide");
+    for (int i = 0; i < kWide; ++i) EXPECT_EQ(values[i], 1000 + i * 7) << i;
+}
+
 TEST_F(StoreOps, DeletesLeaveEmptyLinkedPagesThatWalksPassOver) {
     const std::string info(660, 'i');
     for (int i = 0; i < 40; ++i) {
