@@ -214,10 +214,10 @@ private:
 
 // A read of a whole block that misses fetches the blocks after it in the same system call: the
 // most (32 KiB) when it goes on where the last missing read ended, otherwise 4 KiB (a page of
-// the system, as a database's page). What
-// was written together lies together (the records of an import, a record and its index
-// entries), so the blocks that come along are kept as recently used as the one asked for: a walk
-// in key order that comes back near them soon finds them.
+// the system, as a database's page). What was written together lies together (the records of
+// an import, a record and its index entries), so the blocks that come along are kept as
+// recently used as the one asked for: a walk in key order that comes back near them soon finds
+// them.
 constexpr size_t kAheadBytes = 32768;
 constexpr size_t kFirstAheadBytes = 4096;
 constexpr uint32_t kNoSlot = 0xFFFFFFFFu;
